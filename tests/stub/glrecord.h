@@ -1,0 +1,43 @@
+// velmora tests: a recording stand-in for the GL, GLU and GLUT functions the viewer calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One call: its name and its numeric arguments (enums and names as numbers).
+struct GlCall {
+    std::string name;
+    std::vector<double> args;
+    std::string text;  // a label argument, such as a window title or game-mode string
+};
+
+// What the stand-in answers and what it remembers. reset() clears it all.
+struct GlRecord {
+    std::vector<GlCall> calls;
+    int screenWidth = 1920, screenHeight = 1080;
+    int elapsedMs = 0;
+    int pendingError = 0;       // returned, then cleared, by the next glGetError
+    bool gameModeActive = true; // what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
+    unsigned nextTexture = 1;   // the name glGenTextures hands out next
+    std::vector<uint16_t> lastTexImageShorts;       // data of the last GL_UNSIGNED_SHORT upload
+    std::vector<unsigned char> lastTexImageBytes;   // data of the last GL_UNSIGNED_BYTE upload
+    // Registered GLUT callbacks and armed timers.
+    void (*display)() = nullptr;
+    void (*reshape)(int, int) = nullptr;
+    void (*keyboard)(unsigned char, int, int) = nullptr;
+    void (*special)(int, int, int) = nullptr;
+    void (*passiveMotion)(int, int) = nullptr;
+    struct Timer { unsigned ms; void (*func)(int); int value; };
+    std::vector<Timer> timers;
+};
+
+extern GlRecord glRecord;
+
+void resetGlRecord();
+// Names of the recorded calls, in order.
+std::vector<std::string> glCallNames();
+// The calls rendered as "name(a, b, ...)" with %g numbers, in order.
+std::vector<std::string> glCallTexts();
+// How many calls of this name were recorded.
+int glCallCount(const std::string &name);

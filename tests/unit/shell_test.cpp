@@ -1,0 +1,299 @@
+// velmora tests: the fatal check, the arena, the generic callbacks and start-up.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <GL/freeglut.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "glrecord.h"
+#include "modes/mode13.h"
+#include "modes/previews.h"
+#include "shell/assure.h"
+#include "shell/velmora.h"
+#include "shell/xalloc.h"
+#include "testutil.h"
+#include "view/camera.h"
+#include "view/input.h"
+
+using testing::ElementsAre;
+using testing::Eq;
+using testing::ExitedWithCode;
+
+// Read before any test runs: the window geometry GLUT has not yet reported.
+static const int32_t initialGeometry[4] = {hW, hH, dW, dH};
+
+// ---- assure ----
+
+TEST(Assure, EvaluatesItsConditionExactlyOnce)
+{
+    int evaluations = 0;
+    assure(++evaluations > 0);
+    EXPECT_EQ(evaluations, 1);
+}
+
+TEST(Assure, FailureWritesTwoLinesAndExitsWithStatusOne)
+{
+    const int line = __LINE__ + 1;
+    EXPECT_EXIT(assure(1 + 1 == 3), ExitedWithCode(1),
+                Eq(fatalMessage("tests/unit/shell_test.cpp", line, "1 + 1 == 3")));
+}
+
+// ---- arena ----
+
+TEST(Arena, FirstRequestOfTheProcessIsTheStartOfTheArena)
+{
+    // A fresh process, so that no other test has taken arena space yet.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(xalloc(16) == xalloc_mem ? 0 : 2), ExitedWithCode(0), "");
+}
+
+TEST(Arena, HandsOutAdjacentZeroFilledBlocksWithoutRounding)
+{
+    auto *first = static_cast<unsigned char *>(xalloc(3));
+    auto *second = static_cast<unsigned char *>(xalloc(0));
+    auto *third = static_cast<unsigned char *>(xalloc(5));
+    EXPECT_EQ(second, first + 3);
+    EXPECT_EQ(third, second);  // a zero-size request takes nothing
+    EXPECT_EQ(xalloc_ptr, third + 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(third[i], 0);
+}
+
+TEST(Arena, RequestPastTheEndIsFatal)
+{
+    const int line = sourceLine("shell/xalloc.cpp", "assure(");
+    const std::string expression = "size >= 0 && size <= xalloc_mem + xalloc_size - xalloc_ptr";
+    EXPECT_EXIT(xalloc(xalloc_size - static_cast<int32_t>(xalloc_ptr - xalloc_mem) + 1), ExitedWithCode(1),
+                Eq(fatalMessage("shell/xalloc.cpp", line, expression)));
+    EXPECT_EXIT(xalloc(-1), ExitedWithCode(1), Eq(fatalMessage("shell/xalloc.cpp", line, expression)));
+}
+
+TEST(Arena, RequestUpToTheExactEndSucceeds)
+{
+    unsigned char *end = xalloc_mem + xalloc_size;
+    EXPECT_EXIT(std::exit(static_cast<unsigned char *>(xalloc(static_cast<int32_t>(end - xalloc_ptr))) < end &&
+                                  xalloc_ptr == end
+                              ? 0
+                              : 2),
+                ExitedWithCode(0), "");
+}
+
+// ---- generic callbacks ----
+
+class Callbacks : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetGlRecord();
+        specificDisplayFunc = nullptr;
+        specificReshapeFunc = nullptr;
+    }
+};
+
+TEST_F(Callbacks, GeometryBeforeTheFirstReshapeIsAnEightHundredBySixHundredWindow)
+{
+    EXPECT_THAT(initialGeometry, ElementsAre(400, 300, 800, 600));
+}
+
+static int reshapeHookCalls;
+static void countingReshapeHook()
+{
+    ++reshapeHookCalls;
+    EXPECT_EQ(dW, 1201);  // the hook sees the geometry already updated
+}
+
+TEST_F(Callbacks, ReshapeLogsUpdatesGeometryAndViewportThenRedisplays)
+{
+    EXPECT_EQ(stderrOf([] { reshapeFunc(1201, 901); }), "reshapeFunc(1201, 901)\n");
+    EXPECT_EQ(hW, 600);
+    EXPECT_EQ(hH, 450);
+    EXPECT_EQ(dW, 1201);
+    EXPECT_EQ(dH, 901);
+    EXPECT_THAT(glCallTexts(), ElementsAre("glViewport(0, 0, 1201, 901)", "glutPostRedisplay()"));
+
+    reshapeHookCalls = 0;
+    specificReshapeFunc = countingReshapeHook;
+    stderrOf([] { reshapeFunc(1201, 901); });
+    EXPECT_EQ(reshapeHookCalls, 1);
+}
+
+static void clearingDisplayHook()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+TEST_F(Callbacks, DisplayRunsTheHookThenReadsTheErrorFlagOnce)
+{
+    EXPECT_EQ(stderrOf([] { displayFunc(); }), "");
+    EXPECT_THAT(glCallNames(), ElementsAre("glGetError"));
+
+    resetGlRecord();
+    specificDisplayFunc = clearingDisplayHook;
+    displayFunc();
+    EXPECT_THAT(glCallNames(), ElementsAre("glClear", "glGetError"));
+}
+
+TEST_F(Callbacks, PendingGlErrorAfterTheFrameIsFatal)
+{
+    glRecord.pendingError = GL_INVALID_ENUM;
+    const int line = sourceLine("shell/velmora.cpp", "assure(false)");
+    EXPECT_EXIT(displayFunc(), ExitedWithCode(1),
+                Eq("opengl error detected by displayFunc: invalid enumerant\n" +
+                   fatalMessage("shell/velmora.cpp", line, "false")));
+}
+
+TEST_F(Callbacks, RecentreTimerWarpsToTheCentreAndRenewsItself)
+{
+    stderrOf([] { reshapeFunc(640, 481); });
+    resetGlRecord();
+    noescape(0);
+    EXPECT_THAT(glCallTexts(), ElementsAre("glutWarpPointer(320, 240)", "glutTimerFunc(1, 0)"));
+    ASSERT_EQ(glRecord.timers.size(), 1u);
+    EXPECT_EQ(glRecord.timers[0].func, noescape);
+}
+
+TEST_F(Callbacks, FirstRedisplayTimerPostsOneRedisplay)
+{
+    blackfix(0);
+    EXPECT_THAT(glCallTexts(), ElementsAre("glutPostRedisplay()"));
+    EXPECT_TRUE(glRecord.timers.empty());
+}
+
+// ---- MODE conversion ----
+
+TEST(ModeNumber, ConvertsInRangeValuesExactlyAsAtoi)
+{
+    for (const char *value : {"13", "13abc", "  8", "\t\n8", "+6", "-6", "0x8", "", "abc", "7", "0013", " -0",
+                              "2147483647", "-2147483648", "6 7"})
+        EXPECT_EQ(modeNumber(value), std::atoi(value)) << "MODE='" << value << "'";
+}
+
+TEST(ModeNumber, ValuesOutsideIntSelectNothing)
+{
+    for (const char *value : {"2147483648", "-2147483649", "99999999999999999999999", "4294967309",
+                              "-99999999999999999999999"})
+        EXPECT_EQ(modeNumber(value), 0) << "MODE='" << value << "'";
+}
+
+// ---- start-up ----
+
+class Startup : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetGlRecord();
+        specificDisplayFunc = nullptr;
+        specificKeyboardFunc = nullptr;
+        specificPassiveMotionFunc = nullptr;
+        generic = Generic();
+        unsetenv("MODE");
+        setenv("NOFS", "", 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("MODE");
+        unsetenv("NOFS");
+    }
+    // Runs start-up (the stand-in main loop returns at once) and its stderr.
+    std::string run()
+    {
+        char name[] = "velmora";
+        char extra[] = "--ignored";
+        char *argv[] = {name, extra, nullptr};
+        int status = -1;
+        std::string err = stderrOf([&] { status = startup(2, argv); });
+        EXPECT_EQ(status, 0);
+        return err;
+    }
+};
+
+TEST_F(Startup, WindowedRunOpensTheWindowRegistersCallbacksAndArmsTimers)
+{
+    setenv("MODE", "7", 1);
+    EXPECT_EQ(run(), "");
+    EXPECT_THAT(glCallTexts(),
+                ElementsAre("glutInit(1)", "glutInitDisplayMode(26)", "glutInitWindowPosition(100, 100)",
+                            "glutInitWindowSize(1200, 900)", "glutCreateWindow(\"velmora\")", "glutSetCursor(101)",
+                            "glutPassiveMotionFunc()", "glutKeyboardFunc()", "glutSpecialFunc()",
+                            "glutDisplayFunc()", "glutReshapeFunc()", "glutTimerFunc(1, 0)",
+                            "glutTimerFunc(250, 0)", "glutPostRedisplay()", "glutMainLoop()"));
+    EXPECT_EQ(glRecord.passiveMotion, passiveMotionFunc);
+    EXPECT_EQ(glRecord.keyboard, keyboardFunc);
+    EXPECT_EQ(glRecord.special, specialFunc);
+    EXPECT_EQ(glRecord.display, displayFunc);
+    EXPECT_EQ(glRecord.reshape, reshapeFunc);
+    ASSERT_EQ(glRecord.timers.size(), 2u);
+    EXPECT_EQ(glRecord.timers[0].func, noescape);
+    EXPECT_EQ(glRecord.timers[1].func, blackfix);
+    // The camera is reset before any callback can run; no mode was set up.
+    EXPECT_EQ(generic.interaction, 'v');
+    EXPECT_EQ(generic.vfar, 1.5);
+    EXPECT_EQ(specificDisplayFunc, nullptr);
+    EXPECT_EQ(specificKeyboardFunc, nullptr);
+}
+
+TEST_F(Startup, GameModeAtTheScreenSize)
+{
+    unsetenv("NOFS");
+    setenv("MODE", "0x8", 1);
+    EXPECT_EQ(run(), "mode string '1920x1080:32@75'\n");
+    const std::vector<std::string> calls = glCallTexts();
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 8),
+                ElementsAre("glutGet(" + std::to_string(GLUT_SCREEN_HEIGHT) + ")",
+                            "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")",
+                            "glutGameModeString(\"1920x1080:32@75\")", "glutEnterGameMode()",
+                            "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")",
+                            "glutSetCursor(101)"));
+    EXPECT_EQ(glCallCount("glutCreateWindow"), 0);
+}
+
+TEST_F(Startup, UnavailableGameModeFallsBackToAFullScreenWindow)
+{
+    unsetenv("NOFS");
+    glRecord.gameModeActive = false;
+    glRecord.screenWidth = 1600;
+    glRecord.screenHeight = 1200;
+    setenv("MODE", "", 1);
+    EXPECT_EQ(run(), "mode string '1600x1200:32@75'\n"
+                     "game mode is not available; using a full-screen window\n");
+    const std::vector<std::string> calls = glCallTexts();
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 7, calls.begin() + 10),
+                ElementsAre("glutCreateWindow(\"velmora\")", "glutFullScreen()", "glutSetCursor(101)"));
+}
+
+TEST_F(Startup, ModeSelectsItsSetUp)
+{
+    setenv("MODE", "+6", 1);
+    run();
+    EXPECT_EQ(specificDisplayFunc, d6display);
+
+    SetUp();
+    setenv("MODE", "6 and more", 1);
+    run();
+    EXPECT_EQ(specificDisplayFunc, d6display);
+
+    for (const char *nothing : {"-6", "7", "0", "abc", "4294967302"}) {
+        SetUp();
+        setenv("MODE", nothing, 1);
+        run();
+        EXPECT_EQ(specificDisplayFunc, nullptr) << "MODE='" << nothing << "'";
+        EXPECT_EQ(glCallCount("glTexImage2D"), 0);
+    }
+}
+
+TEST_F(Startup, AbsentModeAndThirteenBothRunTheGimbalChain)
+{
+    run();  // MODE absent
+    EXPECT_EQ(specificDisplayFunc, d13display);
+    EXPECT_EQ(specificKeyboardFunc, d13keyboardFunc);
+    EXPECT_EQ(glCallCount("glTexImage2D"), 5);
+
+    SetUp();
+    setenv("MODE", "13abc", 1);
+    run();
+    EXPECT_EQ(specificDisplayFunc, d13display);
+    EXPECT_EQ(specificPassiveMotionFunc, d13passiveMotionFunc);
+}
