@@ -82,6 +82,7 @@ void glTexParameteri(GLenum target, GLenum name, GLint value) { record("glTexPar
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const void *pixels)
 {
+    glRecord.lastTexImagePixels = pixels;
     const size_t channels = format == GL_RGBA ? 4 : 3;
     const size_t samples = channels * static_cast<size_t>(width) * static_cast<size_t>(height);
     if (type == GL_UNSIGNED_SHORT) {

@@ -22,6 +22,7 @@ struct GlRecord {
     unsigned nextTexture = 1;   // the name glGenTextures hands out next
     std::vector<uint16_t> lastTexImageShorts;       // data of the last GL_UNSIGNED_SHORT upload
     std::vector<unsigned char> lastTexImageBytes;   // data of the last GL_UNSIGNED_BYTE upload
+    const void *lastTexImagePixels = nullptr;       // where the last upload read from
     // Registered GLUT callbacks and armed timers.
     void (*display)() = nullptr;
     void (*reshape)(int, int) = nullptr;
