@@ -1,0 +1,20 @@
+# velmora: installs the Debian packages a step needs when any of them is missing.
+# Usage: source scripts/deps.sh; need_packages PACKAGE...
+
+build_packages="cmake make g++ freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0"
+run_packages="xvfb x11-apps xdotool netpbm"
+test_packages="libgtest-dev libgmock-dev xvfb libx11-dev libxtst-dev netpbm"
+
+need_packages() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "installing: ${missing[*]}" >&2
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq &&
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# velmora: installs what is missing, builds, and starts the viewer.
+# On a machine with no display it runs each mode on a virtual X server for a
+# moment instead and saves a screenshot of each.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/deps.sh"
+
+need_packages $build_packages
+if [ -z "${DISPLAY:-}" ]; then need_packages $run_packages; fi
+# A fresh build directory leaves the tests out (they need more packages);
+# one the test command configured keeps them.
+[ -f "$root/build/CMakeCache.txt" ] || cmake -S "$root" -B "$root/build" -DBUILD_TESTING=OFF > /dev/null
+cmake --build "$root/build" -j "$(nproc)" --target velmora > /dev/null
+
+# The viewer reads its pictures from data/rescales/ under its working directory.
+cd "$root"
+if [ -n "${DISPLAY:-}" ]; then
+    exec "$root/build/velmora"
+fi
+
+shots="$root/build/screenshots"
+mkdir -p "$shots"
+exec 3< <(Xvfb -displayfd 1 -screen 0 1400x1100x24 -nolisten tcp 2>/dev/null)
+xvfb_pid=$!
+trap 'kill $xvfb_pid 2>/dev/null' EXIT
+read -r -t 10 number <&3
+export DISPLAY=":$number"
+# Poses the gimbal chain: four rings, three of them turned, seen from above.
+pose_chain() {
+    xdotool key m f f f
+    for turn in 40 -25 60; do
+        xdotool mousemove_relative -- "$turn" 0 key n
+        sleep 0.2
+    done
+    xdotool key p v w w w a
+}
+
+for mode in 13 8 6; do
+    NOFS=1 MODE=$mode "$root/build/velmora" 2> "$shots/mode$mode.log" &
+    viewer=$!
+    sleep 2
+    if [ $mode = 13 ]; then pose_chain; sleep 0.5; fi
+    xwd -silent -name velmora | xwdtopnm 2>/dev/null | pnmtopng > "$shots/mode$mode.png"
+    xdotool key Escape
+    wait $viewer
+    echo "mode $mode: $shots/mode$mode.png"
+done
