@@ -1,0 +1,557 @@
+// velmora end-to-end tests: the harness behind xharness.h (processes, Xlib, XTest, pixels).
+#include "xharness.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char **environ;
+
+namespace e2e {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void fail(const std::string &what)
+{
+    throw HarnessError(what);
+}
+
+// Windows may vanish between listing and asking about them (the viewer exits), so X
+// protocol errors are expected now and then: ignore them instead of letting Xlib exit.
+int ignoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+// An unlinked temporary file, open for reading and writing.
+int anonymousFile(const char *tag)
+{
+    std::string path = std::string("/tmp/velmora-e2e-") + tag + "-XXXXXX";
+    int fd = mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0)
+        fail("mkstemp: " + std::string(std::strerror(errno)));
+    unlink(path.c_str());
+    return fd;
+}
+
+std::string readAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    off_t offset = 0;
+    for (;;) {
+        ssize_t n = pread(fd, buffer, sizeof buffer, offset);
+        if (n <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+        offset += n;
+    }
+    return text;
+}
+
+// Waits up to `timeout` for the child to end; true (and *status set) if it did.
+bool reap(pid_t pid, int *status, Millis timeout)
+{
+    return pollUntil([&] { return waitpid(pid, status, WNOHANG) == pid; }, timeout, Millis{5});
+}
+
+// Strings for execve, built before fork so the child only calls async-signal-safe functions.
+std::vector<char *> pointers(std::vector<std::string> &strings)
+{
+    std::vector<char *> result;
+    for (auto &s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// In a child just forked from `parent`: die with the test process, even when it is killed
+// and no destructor runs, so no Xvfb or viewer outlives it.
+void dieWithParent(pid_t parent)
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(125);
+}
+
+// Forks a child that dies with this process, wires its standard streams to
+// `in`, `out` and `err`, and runs `exec` in it (which should not return).
+pid_t spawn(int in, int out, int err, const std::function<void()> &exec)
+{
+    const pid_t self = getpid();
+    const pid_t pid = fork();
+    if (pid < 0)
+        fail("fork: " + std::string(std::strerror(errno)));
+    if (pid == 0) {
+        dieWithParent(self);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        exec();
+        _exit(127);
+    }
+    return pid;
+}
+
+Window rootOf(Display *dpy)
+{
+    return DefaultRootWindow(dpy);
+}
+
+int trailingZeros(unsigned long mask)
+{
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+// One channel of a pixel value, scaled to 0..255 whatever the width of its mask.
+std::uint8_t channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    const int shift = trailingZeros(mask);
+    const unsigned long max = mask >> shift;
+    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255 / max);
+}
+
+}  // namespace
+
+bool pollUntil(const std::function<bool()> &done, Millis timeout, Millis every)
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (done())
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(every);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Images
+
+std::string toString(Rgb c)
+{
+    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+}
+
+std::string toString(const Box &box)
+{
+    if (box.empty)
+        return "empty";
+    return "[" + std::to_string(box.left) + ".." + std::to_string(box.right) + "] x [" +
+           std::to_string(box.top) + ".." + std::to_string(box.bottom) + "]";
+}
+
+std::map<Rgb, std::size_t> colourCounts(const Image &image)
+{
+    std::map<Rgb, std::size_t> counts;
+    for (const Rgb &p : image.pixels)
+        ++counts[p];
+    return counts;
+}
+
+std::size_t distinctColours(const Image &image)
+{
+    return colourCounts(image).size();
+}
+
+std::size_t differingPixels(const Image &a, const Image &b)
+{
+    if (a.width != b.width || a.height != b.height)
+        fail("differingPixels: images of different sizes");
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i)
+        n += a.pixels[i] != b.pixels[i];
+    return n;
+}
+
+Box boundingBox(const Image &image, Rgb background)
+{
+    Box box;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            if (image.at(x, y) == background)
+                continue;
+            if (box.empty) {
+                box = {false, x, y, x, y};
+                continue;
+            }
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x);
+            box.top = std::min(box.top, y);
+            box.bottom = std::max(box.bottom, y);
+        }
+    return box;
+}
+
+void savePpm(const Image &image, const std::string &path)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << image.width << " " << image.height << "\n255\n";
+    for (const Rgb &p : image.pixels) {
+        const char rgb[3] = {static_cast<char>(p.r), static_cast<char>(p.g), static_cast<char>(p.b)};
+        out.write(rgb, 3);
+    }
+    if (!out)
+        fail("could not write " + path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The X server
+
+XServer::XServer(int width, int height)
+{
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0)
+        fail("pipe: " + std::string(std::strerror(errno)));
+    const int log = anonymousFile("xvfb");
+    std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
+                                     std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                     "-nolisten", "tcp"};
+    auto args = pointers(argv);
+
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    pid_ = spawn(null, log, log, [&] {
+        // Xvfb writes its display number to the inherited pipe end once it accepts clients.
+        fcntl(ready[1], F_SETFD, 0);
+        execvp("Xvfb", args.data());
+    });
+    close(null);
+    close(ready[1]);
+
+    std::string number;
+    const auto deadline = Clock::now() + kWait;
+    while (number.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
+        pollfd p{ready[0], POLLIN, 0};
+        char c[16];
+        ssize_t n = 0;
+        if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 || (n = read(ready[0], c, sizeof c)) <= 0)
+            break;
+        number.append(c, static_cast<std::size_t>(n));
+    }
+    close(ready[0]);
+    const std::string xvfbLog = readAll(log);
+    close(log);
+    if (number.find('\n') == std::string::npos) {
+        kill(pid_, SIGKILL);
+        int status;
+        waitpid(pid_, &status, 0);
+        fail("Xvfb did not report a display within " + std::to_string(kWait.count()) + " ms; its output:\n" +
+             xvfbLog);
+    }
+    name_ = ":" + number.substr(0, number.find('\n'));
+
+    XSetErrorHandler(ignoreXError);
+    display_ = XOpenDisplay(name_.c_str());
+    int event, error, major, minor;
+    if (display_ == nullptr || !XTestQueryExtension(display_, &event, &error, &major, &minor)) {
+        stop();
+        fail("cannot open display " + name_ + " with the XTEST extension");
+    }
+}
+
+XServer::~XServer()
+{
+    stop();
+}
+
+void XServer::stop()
+{
+    if (display_ != nullptr) {
+        XCloseDisplay(display_);
+        display_ = nullptr;
+    }
+    if (pid_ > 0) {
+        // Terminate lets Xvfb remove its lock file and socket; kill it if it does not go.
+        int status;
+        kill(pid_, SIGTERM);
+        if (!reap(pid_, &status, Millis{3000})) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+        pid_ = -1;
+    }
+}
+
+Window XServer::root() const
+{
+    return rootOf(display_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The viewer process
+
+Viewer::Viewer(const XServer &server, const Vars &vars, const std::vector<std::string> &args,
+               const std::string &binary, const std::string &workdir)
+{
+    std::vector<std::string> argv = {binary};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> envv;
+    for (char **e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name != "DISPLAY" && name != "NOFS" && name != "MODE")
+            envv.push_back(entry);
+    }
+    envv.push_back("DISPLAY=" + server.name());
+    for (const auto &[name, value] : vars)
+        envv.push_back(name + "=" + value);
+    auto argp = pointers(argv);
+    auto envp = pointers(envv);
+
+    out_ = anonymousFile("stdout");
+    err_ = anonymousFile("stderr");
+    const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_ = spawn(null, out_, err_, [&] {
+        if (chdir(workdir.c_str()) != 0)
+            _exit(126);
+        execve(argp[0], argp.data(), envp.data());
+    });
+    close(null);
+}
+
+Viewer::~Viewer()
+{
+    if (running()) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status_, 0);
+    }
+    close(out_);
+    close(err_);
+}
+
+bool Viewer::running()
+{
+    if (pid_ <= 0)
+        return false;
+    if (waitpid(pid_, &status_, WNOHANG) != pid_)
+        return true;
+    pid_ = -1;
+    return false;
+}
+
+int Viewer::waitExit(Millis timeout)
+{
+    if (!pollUntil([&] { return !running(); }, timeout, Millis{5}))
+        fail("the viewer did not exit within " + std::to_string(timeout.count()) + " ms");
+    return WIFEXITED(status_) ? WEXITSTATUS(status_) : -WTERMSIG(status_);
+}
+
+std::string Viewer::stdoutText() const
+{
+    return readAll(out_);
+}
+
+std::string Viewer::stderrText() const
+{
+    return readAll(err_);
+}
+
+std::vector<std::string> Viewer::stderrLines() const
+{
+    std::vector<std::string> lines;
+    const std::string text = stderrText();
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+void Viewer::waitForStderrLine(const std::string &line, Millis timeout)
+{
+    waitForStderr([&](const std::string &l) { return l == line; }, "line \"" + line + "\"", timeout);
+}
+
+void Viewer::waitForStderrLineStartingWith(const std::string &prefix, Millis timeout)
+{
+    waitForStderr([&](const std::string &l) { return l.rfind(prefix, 0) == 0; },
+                  "line starting \"" + prefix + "\"", timeout);
+}
+
+void Viewer::waitForStderr(const std::function<bool(const std::string &)> &match, const std::string &what,
+                           Millis timeout)
+{
+    auto seen = [&] {
+        const auto lines = stderrLines();
+        return std::any_of(lines.begin(), lines.end(), match);
+    };
+    if (!pollUntil(seen, timeout))
+        fail("no " + what + " on the viewer's stderr within " + std::to_string(timeout.count()) + " ms; it has:\n" +
+             stderrText());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Windows and input
+
+std::string toString(const Geometry &g)
+{
+    return std::to_string(g.width) + "x" + std::to_string(g.height) + "+" + std::to_string(g.x) + "+" +
+           std::to_string(g.y);
+}
+
+std::vector<Window> windowsNamed(Display *dpy, const std::string &title)
+{
+    std::vector<Window> found;
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(dpy, rootOf(dpy), &root, &parent, &children, &count))
+        return found;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        char *name = nullptr;
+        if (!XGetWindowAttributes(dpy, children[i], &attributes) || attributes.map_state != IsViewable)
+            continue;
+        if (XFetchName(dpy, children[i], &name) && name != nullptr) {
+            if (title == name)
+                found.push_back(children[i]);
+            XFree(name);
+        }
+    }
+    if (children != nullptr)
+        XFree(children);
+    return found;
+}
+
+Window waitForWindow(Display *dpy, const std::string &title, Millis timeout)
+{
+    Window window = 0;
+    auto mapped = [&] {
+        const auto windows = windowsNamed(dpy, title);
+        window = windows.empty() ? 0 : windows.front();
+        return window != 0;
+    };
+    if (!pollUntil(mapped, timeout))
+        fail("no mapped window titled \"" + title + "\" within " + std::to_string(timeout.count()) + " ms");
+    return window;
+}
+
+Geometry windowGeometry(Display *dpy, Window window)
+{
+    XWindowAttributes attributes;
+    Window child;
+    Geometry g;
+    if (!XGetWindowAttributes(dpy, window, &attributes) ||
+        !XTranslateCoordinates(dpy, window, rootOf(dpy), 0, 0, &g.x, &g.y, &child))
+        fail("cannot read the geometry of window " + std::to_string(window));
+    g.width = attributes.width;
+    g.height = attributes.height;
+    return g;
+}
+
+void resizeWindow(Display *dpy, Window window, int width, int height)
+{
+    XResizeWindow(dpy, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(dpy, False);
+}
+
+std::pair<int, int> pointerInWindow(Display *dpy, Window window)
+{
+    Window root, child;
+    int rootX, rootY, x, y;
+    unsigned mask;
+    if (!XQueryPointer(dpy, window, &root, &child, &rootX, &rootY, &x, &y, &mask))
+        fail("the pointer is not on the window's screen");
+    return {x, y};
+}
+
+void sendKey(Display *dpy, KeySym keysym)
+{
+    const KeyCode code = XKeysymToKeycode(dpy, keysym);
+    if (code == 0)
+        fail("no key types keysym " + std::to_string(keysym));
+    // The keysym in the second column of the key's mapping is the shifted one.
+    int perCode = 0;
+    KeySym *syms = XGetKeyboardMapping(dpy, code, 1, &perCode);
+    const bool shifted = syms != nullptr && perCode > 1 && syms[0] != keysym && syms[1] == keysym;
+    if (syms != nullptr)
+        XFree(syms);
+    const KeyCode shift = XKeysymToKeycode(dpy, XK_Shift_L);
+    if (shifted)
+        XTestFakeKeyEvent(dpy, shift, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+    if (shifted)
+        XTestFakeKeyEvent(dpy, shift, False, CurrentTime);
+    XSync(dpy, False);
+}
+
+void movePointer(Display *dpy, int rootX, int rootY)
+{
+    XTestFakeMotionEvent(dpy, -1, rootX, rootY, CurrentTime);
+    XSync(dpy, False);
+}
+
+void movePointerInWindow(Display *dpy, Window window, int x, int y)
+{
+    const Geometry g = windowGeometry(dpy, window);
+    movePointer(dpy, g.x + x, g.y + y);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Screenshots
+
+Image screenshot(Display *dpy, Window window)
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(dpy, window, &attributes))
+        fail("cannot read the attributes of window " + std::to_string(window));
+    XImage *shot = XGetImage(dpy, window, 0, 0, static_cast<unsigned>(attributes.width),
+                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (shot == nullptr)
+        fail("XGetImage failed on window " + std::to_string(window));
+    // The masks come from the window's visual: TrueColor, red in the high bits on Xvfb.
+    const unsigned long red = attributes.visual->red_mask, green = attributes.visual->green_mask,
+                        blue = attributes.visual->blue_mask;
+    Image image{attributes.width, attributes.height, {}};
+    image.pixels.reserve(static_cast<std::size_t>(image.width) * image.height);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const unsigned long pixel = XGetPixel(shot, x, y);
+            image.pixels.push_back({channel(pixel, red), channel(pixel, green), channel(pixel, blue)});
+        }
+    XDestroyImage(shot);
+    return image;
+}
+
+Image settledScreenshot(Display *dpy, Window window, const std::function<bool(const Image &)> &accept,
+                        Millis timeout)
+{
+    Image previous, current;
+    bool first = true;
+    auto settled = [&] {
+        current = screenshot(dpy, window);
+        const bool same = !first && current == previous;
+        first = false;
+        previous = current;
+        return same && accept(current);
+    };
+    if (!pollUntil(settled, timeout, Millis{100}))
+        fail("the picture did not settle as expected within " + std::to_string(timeout.count()) + " ms");
+    return current;
+}
+
+}  // namespace e2e

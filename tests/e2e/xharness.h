@@ -1,0 +1,152 @@
+// velmora end-to-end tests: a virtual X server, the viewer as a child process, XTest input and screenshots.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>  // XK_ names for sendKey
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+using Millis = std::chrono::milliseconds;
+
+// How long any wait lasts before it gives up: long enough for a loaded machine, short enough never to hang.
+inline constexpr Millis kWait{8000};
+
+// A wait that timed out, or a process or X call that failed; the message says what was awaited.
+struct HarnessError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Calls done() every `every` until it returns true (then true) or `timeout` passes (then false).
+bool pollUntil(const std::function<bool()> &done, Millis timeout = kWait, Millis every = Millis{20});
+
+// ---------------------------------------------------------------------------------------------
+// Images
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    auto operator<=>(const Rgb &) const = default;
+};
+std::string toString(Rgb c);  // "(r, g, b)"
+
+// An RGB picture, rows top to bottom.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<Rgb> pixels;
+    const Rgb &at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    bool operator==(const Image &) const = default;
+};
+
+// Inclusive pixel rectangle; empty when nothing matched.
+struct Box {
+    bool empty = true;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    double centreX() const { return (left + right + 1) / 2.0; }
+    double centreY() const { return (top + bottom + 1) / 2.0; }
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+};
+std::string toString(const Box &box);  // "[left..right] x [top..bottom]" or "empty"
+
+std::map<Rgb, std::size_t> colourCounts(const Image &image);  // how many pixels have each colour
+std::size_t distinctColours(const Image &image);
+std::size_t differingPixels(const Image &a, const Image &b);    // throws if the sizes differ
+Box boundingBox(const Image &image, Rgb background = {});      // pixels unlike the background
+void savePpm(const Image &image, const std::string &path);      // binary PPM, for looking at by eye
+
+// ---------------------------------------------------------------------------------------------
+// The X server
+
+// Xvfb on a display number it picks itself (-displayfd), with a client connection to it.
+// The destructor closes the connection and stops and reaps Xvfb.
+class XServer {
+public:
+    explicit XServer(int width = 1600, int height = 1200);
+    ~XServer();
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+
+    Display *display() const { return display_; }
+    const std::string &name() const { return name_; }  // ":N", for DISPLAY
+    Window root() const;
+
+private:
+    void stop();
+
+    pid_t pid_ = -1;
+    std::string name_;
+    Display *display_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The viewer process
+
+// The viewer started with an environment it never inherits DISPLAY, NOFS or MODE into:
+// it gets the server's DISPLAY plus exactly `vars`. Runs in `workdir`; stdout and stderr go
+// to two separate unlinked temporary files. The destructor SIGKILLs it if it still runs, and reaps it.
+class Viewer {
+public:
+    using Vars = std::vector<std::pair<std::string, std::string>>;
+    Viewer(const XServer &server, const Vars &vars, const std::vector<std::string> &args = {},
+           const std::string &binary = VELMORA_BINARY, const std::string &workdir = VELMORA_SOURCE_DIR);
+    ~Viewer();
+    Viewer(const Viewer &) = delete;
+    Viewer &operator=(const Viewer &) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool running();                                  // false once it has ended (and been reaped)
+    int waitExit(Millis timeout = kWait);            // exit status, or -signal; throws on timeout
+    std::string stdoutText() const;
+    std::string stderrText() const;
+    std::vector<std::string> stderrLines() const;    // complete lines, without their newlines
+    void waitForStderrLine(const std::string &line, Millis timeout = kWait);  // throws on timeout
+    void waitForStderrLineStartingWith(const std::string &prefix, Millis timeout = kWait);  // likewise
+
+private:
+    void waitForStderr(const std::function<bool(const std::string &)> &match, const std::string &what,
+                       Millis timeout);
+
+    pid_t pid_ = -1;
+    int status_ = 0;
+    int out_ = -1, err_ = -1;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Windows and input
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;  // position on the root window, and size
+    bool operator==(const Geometry &) const = default;
+};
+std::string toString(const Geometry &g);  // "WxH+X+Y"
+
+std::vector<Window> windowsNamed(Display *dpy, const std::string &title);  // mapped top-level windows
+Window waitForWindow(Display *dpy, const std::string &title, Millis timeout = kWait);  // throws on timeout
+Geometry windowGeometry(Display *dpy, Window window);
+void resizeWindow(Display *dpy, Window window, int width, int height);
+std::pair<int, int> pointerInWindow(Display *dpy, Window window);  // where the pointer is, window coordinates
+
+// Presses and releases the key that types `keysym`, with Shift held if the keysym needs it.
+void sendKey(Display *dpy, KeySym keysym);
+void movePointer(Display *dpy, int rootX, int rootY);                  // absolute, on the screen
+void movePointerInWindow(Display *dpy, Window window, int x, int y);  // window coordinates
+
+// ---------------------------------------------------------------------------------------------
+// Screenshots
+
+Image screenshot(Display *dpy, Window window);  // a window's contents, or the whole screen for the root
+// Screenshots until two taken 100 ms apart match and accept() likes them; throws on timeout.
+Image settledScreenshot(Display *dpy, Window window, const std::function<bool(const Image &)> &accept,
+                        Millis timeout = kWait);
+
+}  // namespace e2e
