@@ -1,0 +1,120 @@
+// velmora soak run: the gimbal chain under a storm of random keys and pointer movement,
+// with its resident memory sampled every second.
+//
+// Usage: velmora_soak [SECONDS [SEED]]   (default 60 seconds, seed 1)
+// Ends with a verdict line and status 0 when the viewer stayed alive, no fatal check
+// fired, and its resident memory grew by less than 1 MiB after the first 10 seconds
+// (the median of the last five samples against the median of the five after that).
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "xharness.h"
+
+using namespace e2e;
+
+// Resident memory of a process in KiB, from /proc; -1 once it is gone.
+static long residentKiB(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+static long median(std::vector<long> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+int main(int argc, char **argv)
+{
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 1;
+    const int warmUp = 10;
+    if (seconds < warmUp + 10) {
+        std::fprintf(stderr, "velmora_soak: run for at least %d seconds\n", warmUp + 10);
+        return 2;
+    }
+
+    XServer server;
+    Viewer viewer(server, {{"NOFS", "1"}});
+    Display *dpy = server.display();
+    const Window window = waitForWindow(dpy, "velmora");
+
+    // The longest chain draws the most triangles, and the GL's per-frame buffers
+    // grow to fit: reach it before the memory baseline is taken.
+    sendKey(dpy, XK_m);
+    for (int ring = 1; ring < 127; ++ring)
+        sendKey(dpy, XK_f);
+
+    // Every key but Escape: the camera and chain keys in both interaction
+    // modes, upper case, digits, and a few special keys.
+    const KeySym keys[] = {XK_a, XK_d, XK_e, XK_q, XK_w, XK_s, XK_x, XK_z, XK_c,     XK_v,    XK_m,  XK_m,
+                           XK_f, XK_k, XK_n, XK_p, XK_F, XK_K, XK_1, XK_space, XK_Left, XK_F5};
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<size_t> pickKey(0, std::size(keys) - 1);
+    std::uniform_int_distribution<int> offset(-40, 40);
+
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    std::vector<long> samples;  // one a second, from the end of the warm-up on
+    long last = -1;
+    long events = 0;
+    int second = 0;
+    std::printf("second  resident KiB\n");
+    while (Clock::now() - start < std::chrono::seconds(seconds)) {
+        for (int burst = 0; burst < 5; ++burst, ++events) {
+            if (random() % 3 == 0) {
+                const KeySym key = keys[pickKey(random)];
+                sendKey(dpy, key);
+                // The eye distance is unbounded; keep it from drifting by pairing
+                // each step away with one back.
+                if (key == XK_x || key == XK_z)
+                    sendKey(dpy, key == XK_x ? XK_z : XK_x);
+            } else
+                movePointerInWindow(dpy, window, 600 + offset(random), 450 + offset(random));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (Clock::now() - start >= std::chrono::seconds(second + 1)) {
+            ++second;
+            last = residentKiB(viewer.pid());
+            if (last < 0 || !viewer.running())
+                break;
+            if (second >= warmUp)
+                samples.push_back(last);
+            std::printf("%6d  %ld\n", second, last);
+            std::fflush(stdout);
+        }
+    }
+
+    const bool alive = viewer.running();
+    const bool fatal = viewer.stderrText().find("velmora: fatal:") != std::string::npos;
+    const bool measured = samples.size() >= 10;
+    const long baseline = measured ? median({samples.begin(), samples.begin() + 5}) : -1;
+    const long final = measured ? median({samples.end() - 5, samples.end()}) : -1;
+    const long peak = measured ? *std::max_element(samples.begin(), samples.end()) : -1;
+    const long growth = final - baseline;
+    int status = -1;
+    if (alive) {
+        sendKey(dpy, XK_Escape);
+        status = viewer.waitExit();
+    }
+    const bool pass = alive && !fatal && measured && growth < 1024 && status == 0;
+    std::printf("soak: %d s, %ld events, resident %ld KiB after %d s, %ld KiB at the end (peak %ld), "
+                "growth %ld KiB, %s, %s, exit status %d: %s\n",
+                seconds, events, baseline, warmUp, final, peak, growth, alive ? "alive" : "DEAD",
+                fatal ? "FATAL CHECK FIRED" : "no fatal check", status, pass ? "PASS" : "FAIL");
+    return pass ? 0 : 1;
+}
