@@ -3,7 +3,7 @@
 
 build_packages="cmake make g++ freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0"
 run_packages="xvfb x11-apps xdotool netpbm"
-test_packages="libgtest-dev libgmock-dev xvfb libx11-dev libxtst-dev netpbm"
+test_packages="libgtest-dev libgmock-dev xvfb libx11-dev libxtst-dev netpbm xdotool valgrind man-db groff-base dpkg-dev clang libclang-rt-14-dev"
 
 need_packages() {
     local missing=()
