@@ -18,6 +18,34 @@ void genericInit()
     generic.right = {-1.0, 0.0, 0.0};
 }
 
+static double dot(Vec3 a, Vec3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// How far the frame may drift from orthonormal before it is rebuilt.
+static const double drift_limit = 1e-9;
+
+// Rebuilds a right-handed orthonormal frame from `eye` and `up` once rounding
+// has moved it measurably. The rotations use the frame's own vectors as axes,
+// so any error in them grows with every turn: left alone, a few thousand key
+// presses make the frame non-finite and the picture black. A frame within the
+// limit is left exactly as it is.
+static void renormalise()
+{
+    Generic &g = generic;
+    const double drift = std::fmax(std::fmax(std::fabs(dot(g.eye, g.eye) - 1), std::fabs(dot(g.up, g.up) - 1)),
+                                   std::fmax(std::fabs(dot(g.up, g.eye)), std::fabs(dot(g.right, g.right) - 1)));
+    if (!(drift > drift_limit))
+        return;
+    const double inverse = 1.0 / std::sqrt(dot(g.eye, g.eye));
+    g.eye = {g.eye.x * inverse, g.eye.y * inverse, g.eye.z * inverse};
+    g.right = vectorCrossProduct(g.up, g.eye);
+    const double rightInverse = 1.0 / std::sqrt(dot(g.right, g.right));
+    g.right = {g.right.x * rightInverse, g.right.y * rightInverse, g.right.z * rightInverse};
+    g.up = vectorCrossProduct(g.eye, g.right);
+}
+
 void genericGlide(double yaw, double roll, double pitch)
 {
     // Each step uses the vectors as the steps before it left them.
@@ -27,6 +55,7 @@ void genericGlide(double yaw, double roll, double pitch)
     generic.right = vectorAA(generic.right, generic.eye, roll);
     generic.eye = vectorAA(generic.eye, generic.up, yaw);
     generic.right = vectorAA(generic.right, generic.up, yaw);
+    renormalise();
 }
 
 void genericLookAt(double distance)
