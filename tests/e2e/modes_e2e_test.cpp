@@ -98,34 +98,6 @@ std::size_t differing(const Image &a, const Image &b, double from, double to = 1
     return n;
 }
 
-// The line of textures/textures.cpp holding a check, found by its text.
-int lineOf(const std::string &check)
-{
-    std::ifstream source(std::string(VELMORA_SOURCE_DIR) + "/textures/textures.cpp");
-    std::string line;
-    for (int n = 1; std::getline(source, line); ++n)
-        if (line.find("assure(" + check + ");") != std::string::npos)
-            return n;
-    return -1;
-}
-
-// A copy of the pictures folder in a fresh temporary directory, removed again at the end.
-struct Pictures {
-    fs::path root;
-    Pictures()
-    {
-        std::string name = (fs::temp_directory_path() / "velmora-e2e-pictures-XXXXXX").string();
-        if (mkdtemp(name.data()) == nullptr)
-            throw HarnessError("mkdtemp failed");
-        root = name;
-        fs::create_directories(root / "data/rescales");
-        for (const auto &entry : fs::directory_iterator(fs::path(VELMORA_SOURCE_DIR) / "data/rescales"))
-            fs::copy_file(entry.path(), root / "data/rescales" / entry.path().filename());
-    }
-    ~Pictures() { fs::remove_all(root); }
-    fs::path file(const std::string &name) const { return root / "data/rescales" / name; }
-};
-
 class Textured : public ::testing::Test {
 protected:
     XServer server;
@@ -362,7 +334,7 @@ TEST_F(Textured, BrokenPictureEndsTheViewerWithTheFailedCheck)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string("MODE=") + c.mode + ", " + c.picture + ", " + c.check);
-        const int line = lineOf(c.check);
+        const int line = sourceLine("textures/textures.cpp", "assure(" + c.check + ");");
         ASSERT_GT(line, 0) << "no such check in textures/textures.cpp";
         const Pictures pictures;
         c.breakIt(pictures.file(c.picture));

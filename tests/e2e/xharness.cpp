@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -499,6 +500,32 @@ void sendKey(Display *dpy, KeySym keysym)
     XSync(dpy, False);
 }
 
+void holdKey(Display *dpy, KeySym keysym, Millis duration)
+{
+    const KeyCode code = XKeysymToKeycode(dpy, keysym);
+    if (code == 0)
+        fail("no key types keysym " + std::to_string(keysym));
+    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+    XSync(dpy, False);
+    std::this_thread::sleep_for(duration);
+    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+    XSync(dpy, False);
+}
+
+void sendDeleteWindow(Display *dpy, Window window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    if (!XSendEvent(dpy, window, False, NoEventMask, &event))
+        fail("XSendEvent failed on window " + std::to_string(window));
+    XSync(dpy, False);
+}
+
 void movePointer(Display *dpy, int rootX, int rootY)
 {
     XTestFakeMotionEvent(dpy, -1, rootX, rootY, CurrentTime);
@@ -552,6 +579,37 @@ Image settledScreenshot(Display *dpy, Window window, const std::function<bool(co
     if (!pollUntil(settled, timeout, Millis{100}))
         fail("the picture did not settle as expected within " + std::to_string(timeout.count()) + " ms");
     return current;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Project files
+
+int sourceLine(const std::string &file, const std::string &needle)
+{
+    std::ifstream source(std::string(VELMORA_SOURCE_DIR) + "/" + file);
+    std::string text;
+    for (int n = 1; std::getline(source, text); ++n)
+        if (text.find(needle) != std::string::npos)
+            return n;
+    return -1;
+}
+
+Pictures::Pictures()
+{
+    namespace fs = std::filesystem;
+    std::string name = (fs::temp_directory_path() / "velmora-e2e-pictures-XXXXXX").string();
+    if (mkdtemp(name.data()) == nullptr)
+        fail("mkdtemp: " + std::string(std::strerror(errno)));
+    root = name;
+    fs::create_directories(root / "data/rescales");
+    for (const auto &entry : fs::directory_iterator(fs::path(VELMORA_SOURCE_DIR) / "data/rescales"))
+        fs::copy_file(entry.path(), root / "data/rescales" / entry.path().filename());
+}
+
+Pictures::~Pictures()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
 }
 
 }  // namespace e2e

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -79,10 +80,11 @@ public:
     Display *display() const { return display_; }
     const std::string &name() const { return name_; }  // ":N", for DISPLAY
     Window root() const;
-
-private:
+    // Closes the connection, then terminates Xvfb (as a server shutting down would) and reaps it.
+    // Clients still connected lose their connection. Idempotent; display() is null afterwards.
     void stop();
 
+private:
     pid_t pid_ = -1;
     std::string name_;
     Display *display_ = nullptr;
@@ -138,6 +140,12 @@ std::pair<int, int> pointerInWindow(Display *dpy, Window window);  // where the 
 
 // Presses and releases the key that types `keysym`, with Shift held if the keysym needs it.
 void sendKey(Display *dpy, KeySym keysym);
+// Presses the key that types `keysym` (unshifted), holds it for `duration`, and releases it:
+// the server's auto-repeat may deliver it several times meanwhile.
+void holdKey(Display *dpy, KeySym keysym, Millis duration);
+// Asks a top-level window to close as a window manager does for its close button:
+// a WM_PROTOCOLS client message carrying WM_DELETE_WINDOW.
+void sendDeleteWindow(Display *dpy, Window window);
 void movePointer(Display *dpy, int rootX, int rootY);                  // absolute, on the screen
 void movePointerInWindow(Display *dpy, Window window, int x, int y);  // window coordinates
 
@@ -148,5 +156,22 @@ Image screenshot(Display *dpy, Window window);  // a window's contents, or the w
 // Screenshots until two taken 100 ms apart match and accept() likes them; throws on timeout.
 Image settledScreenshot(Display *dpy, Window window, const std::function<bool(const Image &)> &accept,
                         Millis timeout = kWait);
+
+// ---------------------------------------------------------------------------------------------
+// Project files
+
+// The 1-based line of `file` (relative to the project root) on which `needle` first stands; -1 if none.
+int sourceLine(const std::string &file, const std::string &needle);
+
+// A copy of the project's data/rescales in a fresh temporary directory, to break pictures in
+// and run the viewer from (its root is the working directory); removed again at the end.
+struct Pictures {
+    std::filesystem::path root;
+    Pictures();
+    ~Pictures();
+    Pictures(const Pictures &) = delete;
+    Pictures &operator=(const Pictures &) = delete;
+    std::filesystem::path file(const std::string &name) const { return root / "data/rescales" / name; }
+};
 
 }  // namespace e2e
