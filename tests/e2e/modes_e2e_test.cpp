@@ -133,6 +133,12 @@ protected:
     // shot taken 100 ms before, and show some ring.
     Image rings()
     {
+        // The first frame lights the outer ring with GL's default material, later ones
+        // with the solid's: wait until the solid has moved, so a later frame is shown.
+        Image first;
+        if (!pollUntil([&] { return band(first = screenshot(dpy(), window), 0, kSolid).lit > 0; }) ||
+            !pollUntil([&] { return differing(screenshot(dpy(), window), first, 0, kSolid) > 0; }))
+            ADD_FAILURE() << "the solid never moved";
         Image previous = screenshot(dpy(), window), shot;
         const bool ok = pollUntil(
             [&] {
