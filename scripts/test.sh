@@ -2,7 +2,7 @@
 # velmora: installs what is missing, builds, and runs every test: the whole suite
 # (with memcheck runs of the unit tests and a short soak), the whole suite again
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
-# for a minute.
+# for a minute (built with clang).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/deps.sh"
@@ -14,6 +14,12 @@ echo "== build and test" >&2
 cmake -S "$root" -B "$root/build" -DBUILD_TESTING=ON > /dev/null
 cmake --build "$root/build" -j "$jobs"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs")
+
+echo "== fuzz each target for a minute" >&2
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DBUILD_TESTING=ON \
+    -DVELMORA_FUZZ=ON -DVELMORA_SANITIZE=ON > /dev/null
+cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_events fuzz_textures
+bash "$root/tests/fuzz/run.sh" "$root/build-fuzz" 60
 
 echo "== build and test with the sanitizers" >&2
 cmake -S "$root" -B "$root/build-sanitize" -DBUILD_TESTING=ON -DVELMORA_SANITIZE=ON > /dev/null

@@ -15,6 +15,9 @@ struct GlCall {
 // What the stand-in answers and what it remembers. reset() clears it all.
 struct GlRecord {
     std::vector<GlCall> calls;
+    // false: calls are still answered (and uploads still copied) but not
+    // appended to `calls`, so that a long run does not grow memory.
+    bool recordCalls = true;
     int screenWidth = 1920, screenHeight = 1080;
     int elapsedMs = 0;
     int pendingError = 0;       // returned, then cleared, by the next glGetError
