@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "viewer_test.h"
 #include "xharness.h"
 
 using namespace e2e;
@@ -49,37 +50,8 @@ std::vector<std::string> without(const std::vector<std::string> &lines, const st
     return kept;
 }
 
-// One Xvfb per test; the viewer is started by the test. Members go in reverse: viewer, then server.
-class Velmora : public ::testing::Test {
+class Velmora : public ViewerTest {
 protected:
-    XServer server;
-    std::unique_ptr<Viewer> viewer;
-    Window window = 0;
-
-    Display *dpy() const { return server.display(); }
-
-    // Starts the viewer (replacing any earlier one) and waits for its window. An earlier
-    // viewer's window lingers until the server notices its connection closed; wait for that.
-    void launch(const Viewer::Vars &vars, const std::vector<std::string> &args = {})
-    {
-        viewer.reset();
-        ASSERT_TRUE(pollUntil([&] { return windowsNamed(dpy(), "velmora").empty(); }))
-            << "an earlier viewer's window is still there";
-        viewer = std::make_unique<Viewer>(server, vars, args);
-        window = waitForWindow(dpy(), "velmora");
-    }
-
-    // Escape ends the viewer with status 0, its key line last, and nothing ever on stdout.
-    void escape()
-    {
-        sendKey(dpy(), XK_Escape);
-        EXPECT_EQ(viewer->waitExit(), 0);
-        const auto lines = viewer->stderrLines();
-        ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.back().rfind("keyboardFunc(27, ", 0), 0u) << lines.back();
-        EXPECT_EQ(viewer->stdoutText(), "");
-    }
-
     // The first complete mode-6 frame, once it has stopped changing.
     Image startPicture()
     {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "viewer_test.h"
 #include "xharness.h"
 
 using namespace e2e;
@@ -72,32 +73,8 @@ struct Broken {
     const char *mode = "13";
 };
 
-class Hardening : public ::testing::Test {
+class Hardening : public ViewerTest {
 protected:
-    XServer server;
-    std::unique_ptr<Viewer> viewer;
-    Window window = 0;
-
-    Display *dpy() const { return server.display(); }
-
-    void launch(const Viewer::Vars &vars, const std::string &workdir = VELMORA_SOURCE_DIR)
-    {
-        viewer.reset();
-        ASSERT_TRUE(pollUntil([&] { return windowsNamed(dpy(), "velmora").empty(); }));
-        viewer = std::make_unique<Viewer>(server, vars, std::vector<std::string>{}, VELMORA_BINARY, workdir);
-        window = waitForWindow(dpy(), "velmora");
-    }
-
-    void escape()
-    {
-        sendKey(dpy(), XK_Escape);
-        EXPECT_EQ(viewer->waitExit(), 0);
-        const auto lines = viewer->stderrLines();
-        ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.back().rfind("keyboardFunc(27, ", 0), 0u) << lines.back();
-        EXPECT_EQ(viewer->stdoutText(), "");
-    }
-
     // Sends a key and waits until the viewer has logged it.
     void key(KeySym keysym, Millis timeout = kWait)
     {
@@ -170,7 +147,7 @@ protected:
             const Pictures pictures;
             c.edit(pictures.file(c.picture));
             if (c.check.empty()) {
-                launch({{"NOFS", "1"}, {"MODE", c.mode}}, pictures.root.string());
+                launch({{"NOFS", "1"}, {"MODE", c.mode}}, {}, pictures.root.string());
                 waitForPicture(hasPicture, "the mode drew nothing");
                 escape();
                 continue;

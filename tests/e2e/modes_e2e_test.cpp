@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "viewer_test.h"
 #include "xharness.h"
 
 using namespace e2e;
@@ -98,29 +99,8 @@ std::size_t differing(const Image &a, const Image &b, double from, double to = 1
     return n;
 }
 
-class Textured : public ::testing::Test {
+class Textured : public ViewerTest {
 protected:
-    XServer server;
-    std::unique_ptr<Viewer> viewer;
-    Window window = 0;
-
-    Display *dpy() const { return server.display(); }
-
-    void launch(const Viewer::Vars &vars)
-    {
-        viewer.reset();
-        ASSERT_TRUE(pollUntil([&] { return windowsNamed(dpy(), "velmora").empty(); }));
-        viewer = std::make_unique<Viewer>(server, vars);
-        window = waitForWindow(dpy(), "velmora");
-    }
-
-    void escape()
-    {
-        sendKey(dpy(), XK_Escape);
-        EXPECT_EQ(viewer->waitExit(), 0);
-        EXPECT_EQ(viewer->stdoutText(), "");
-    }
-
     // A key, once the viewer has logged it.
     void key(KeySym keysym)
     {
