@@ -22,6 +22,9 @@ here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-fuzz-run.XXXXXX")"
 
+# An input may build the longest chain and draw it a few times, seconds of
+# work in this instrumented build on a busy machine: -timeout=30 leaves room
+# for that and still ends a hang.
 # Leak detection stays on. Should something outside our code ever leak, it
 # is to be suppressed narrowly in lsan.supp next to this script.
 export ASAN_OPTIONS="detect_leaks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
@@ -48,7 +51,7 @@ run_target() {
     local status=0
     # TMPDIR: fuzz_textures makes its private directory under it.
     (cd "$dir" && TMPDIR="$dir" timeout --signal=KILL $((seconds + 300)) "$binary" \
-        -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -detect_leaks=1 \
+        -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -detect_leaks=1 \
         -print_final_stats=1 -artifact_prefix="$dir/artifacts/" "$@" \
         "$dir/corpus" ${EXTRA_CORPUS:+"$EXTRA_CORPUS"}) > "$dir/log" 2>&1 || status=$?
 
