@@ -13,7 +13,9 @@ need_packages $build_packages $test_packages
 echo "== build and test" >&2
 cmake -S "$root" -B "$root/build" -DBUILD_TESTING=ON > /dev/null
 cmake --build "$root/build" -j "$jobs"
-(cd "$root/build" && ctest --output-on-failure -j "$jobs")
+# One test at a time: many tests start their own Xvfb, and a server shutting down
+# while another starts on the number it just gave up can take that one's socket.
+(cd "$root/build" && ctest --output-on-failure)
 
 echo "== fuzz each target for a minute" >&2
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DBUILD_TESTING=ON \
@@ -25,4 +27,4 @@ echo "== build and test with the sanitizers" >&2
 cmake -S "$root" -B "$root/build-sanitize" -DBUILD_TESTING=ON -DVELMORA_SANITIZE=ON > /dev/null
 cmake --build "$root/build-sanitize" -j "$jobs"
 (cd "$root/build-sanitize" &&
-    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure)
