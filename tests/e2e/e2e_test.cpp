@@ -64,14 +64,6 @@ protected:
         return pollUntil([&] { return wanted(shot = screenshot(dpy(), window)); });
     }
 
-    void TearDown() override
-    {
-        if (!viewer)
-            return;
-        EXPECT_EQ(viewer->stdoutText(), "") << "the viewer wrote on standard output";
-        if (HasFailure())
-            std::cerr << "viewer stderr:\n" << viewer->stderrText();
-    }
 };
 
 TEST_F(Velmora, OpensA1200x900WindowAt100x100WhenNofsIsSetAndIgnoresArguments)

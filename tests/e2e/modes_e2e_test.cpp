@@ -152,14 +152,6 @@ protected:
         std::this_thread::sleep_for(Millis{30});
     }
 
-    void TearDown() override
-    {
-        if (!viewer)
-            return;
-        EXPECT_EQ(viewer->stdoutText(), "") << "the viewer wrote on standard output";
-        if (HasFailure())
-            std::cerr << "viewer stderr:\n" << viewer->stderrText();
-    }
 };
 
 TEST_F(Textured, ChainIsTheDefaultModeAndOnlyItsSolidMovesBetweenFrames)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,16 @@ protected:
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().rfind("keyboardFunc(27, ", 0), 0u) << lines.back();
         EXPECT_EQ(viewer->stdoutText(), "");
+    }
+
+    // Whatever the test, the viewer never writes on standard output; its stderr helps a failure.
+    void TearDown() override
+    {
+        if (!viewer)
+            return;
+        EXPECT_EQ(viewer->stdoutText(), "") << "the viewer wrote on standard output";
+        if (HasFailure())
+            std::cerr << "viewer stderr:\n" << viewer->stderrText();
     }
 };
 
