@@ -78,7 +78,7 @@ void referenceFrame(Draw draw)
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(100, static_cast<double>(dW) / static_cast<double>(dH), 0.1, 10);
+    gluPerspective(100, static_cast<double>(window.dW) / static_cast<double>(window.dH), 0.1, 10);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     genericLookAt(generic.vfar);
@@ -236,7 +236,7 @@ int main(int argc, char **argv)
     d13modeInitFunc();
     checkGl("set-up");
     // Wait for the window to be mapped, sized and exposed before drawing into it.
-    for (int i = 0; i < 5000 && !(shown && dW == 1200 && dH == 900); ++i) {
+    for (int i = 0; i < 5000 && !(shown && window.dW == 1200 && window.dH == 900); ++i) {
         glutMainLoopEvent();
         usleep(1000);
     }
@@ -263,7 +263,7 @@ int main(int argc, char **argv)
     std::printf("renderer: %s\nversion:  %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)),
                 reinterpret_cast<const char *>(glGetString(GL_VERSION)));
     std::printf("window %dx%d, %d frames per variant after %d warm-up rounds\n\n",
-                dW, dH, frames, warmup);
+                window.dW, window.dH, frames, warmup);
     std::string table[2];  // wall clock, CPU
     for (int rings : chains) {
         d13.gimbalc = rings;

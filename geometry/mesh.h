@@ -3,9 +3,7 @@
 
 #include <cstdint>
 
-struct Vec3 {
-    double x, y, z;
-};
+#include "geometry/vector.h"
 
 struct Vertex {
     Vec3 position;

@@ -4,10 +4,8 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
-#include <cmath>
-
+#include "geometry/dodecahedron.h"
 #include "geometry/gimbal.h"
-#include "geometry/vector.h"
 #include "shell/assure.h"
 #include "shell/velmora.h"
 #include "shell/xalloc.h"
@@ -17,24 +15,6 @@
 D13 d13;
 
 namespace {
-
-// The dodecahedron's corners, on the unit sphere to three decimals.
-const float vertices[20][3] = {
-    {0.607f, 0.0f, 0.795f},     {0.188f, 0.577f, 0.795f},   {-0.491f, 0.357f, 0.795f},
-    {-0.491f, -0.357f, 0.795f}, {0.188f, -0.577f, 0.795f},  {0.982f, 0.0f, 0.188f},
-    {0.304f, 0.934f, 0.188f},   {-0.795f, 0.577f, 0.188f},  {-0.795f, -0.577f, 0.188f},
-    {0.304f, -0.934f, 0.188f},  {0.795f, 0.577f, -0.188f},  {-0.304f, 0.934f, -0.188f},
-    {-0.982f, 0.0f, -0.188f},   {-0.304f, -0.934f, -0.188f}, {0.795f, -0.577f, -0.188f},
-    {0.491f, 0.357f, -0.795f},  {-0.188f, 0.577f, -0.795f}, {-0.607f, 0.0f, -0.795f},
-    {-0.188f, -0.577f, -0.795f}, {0.491f, -0.357f, -0.795f},
-};
-
-// Each pentagon counter-clockwise seen from outside, so its normal points out.
-const int32_t faceVtxIdx[12][5] = {
-    {0, 1, 2, 3, 4},     {5, 10, 6, 1, 0},    {6, 11, 7, 2, 1},    {7, 12, 8, 3, 2},
-    {8, 13, 9, 4, 3},    {9, 14, 5, 0, 4},    {15, 16, 11, 6, 10}, {16, 17, 12, 7, 11},
-    {17, 18, 13, 8, 12}, {18, 19, 14, 9, 13}, {19, 15, 10, 5, 14}, {19, 18, 17, 16, 15},
-};
 
 // Face textures in load order; faceKey[f] indexes this list.
 const char *const faceTextureKeys[4] = {"xeb2", "pipe", "ntux", "path"};
@@ -47,66 +27,13 @@ const float highlighted_ambient[4] = {0.1f, 0.0f, 0.0f, 1.0f};
 const float highlighted_diffuse[4] = {0.4f, 0.0f, 0.0f, 1.0f};
 const float highlighted_specular[4] = {0.4f, 0.0f, 0.0f, 1.0f};
 
-Vec3 difference(Vec3 a, Vec3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-double dot(Vec3 a, Vec3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-Vec3 normalise(Vec3 v)
-{
-    const double inverse = 1.0 / std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    return {v.x * inverse, v.y * inverse, v.z * inverse};
-}
-
 }  // namespace
-
-Mesh makeDodecahedron(const int32_t *faceTexture)
-{
-    auto *triangles = static_cast<Triangle *>(xalloc(36 * static_cast<int32_t>(sizeof(Triangle))));
-    for (int f = 0; f < 12; ++f) {
-        Vec3 p[5];
-        for (int k = 0; k < 5; ++k) {
-            const float *v = vertices[faceVtxIdx[f][k]];
-            p[k] = {v[0], v[1], v[2]};
-        }
-        const Vec3 n = normalise(vectorCrossProduct(difference(p[1], p[0]), difference(p[2], p[0])));
-        // In-plane axes: e1 along the first edge, e2 from that edge into the face.
-        const Vec3 e1 = normalise(difference(p[1], p[0]));
-        const Vec3 e2 = vectorCrossProduct(n, e1);
-        double u[5] = {0.0}, v[5] = {0.0};
-        for (int k = 1; k < 5; ++k) {
-            u[k] = dot(e1, difference(p[k], p[0]));
-            v[k] = dot(e2, difference(p[k], p[0]));
-        }
-        double umin = u[0], umax = u[0], vmin = v[0], vmax = v[0];
-        for (int k = 1; k < 5; ++k) {
-            umin = std::fmin(umin, u[k]);
-            umax = std::fmax(umax, u[k]);
-            vmin = std::fmin(vmin, v[k]);
-            vmax = std::fmax(vmax, v[k]);
-        }
-        // Each pentagon fills the unit texture square, its first edge on t = 0.
-        Vec3 tc[5];
-        for (int k = 0; k < 5; ++k)
-            tc[k] = {(u[k] - umin) / (umax - umin), (v[k] - vmin) / (vmax - vmin), 0.0};
-        for (int t = 0; t < 3; ++t) {
-            triangles[3 * f + t] = {faceTexture[f],
-                                    {{p[0], n, tc[0]}, {p[t + 1], n, tc[t + 1]}, {p[t + 2], n, tc[t + 2]}}};
-        }
-    }
-    return {2, 0.0, {0.0, 0.0, 0.0}, 36, triangles};
-}
 
 void d13modeInitFunc()
 {
-    specificKeyboardFunc = d13keyboardFunc;
+    window.specificKeyboardFunc = d13keyboardFunc;
     d13.angle[0] = 0.0;
-    specificPassiveMotionFunc = d13passiveMotionFunc;
+    window.specificPassiveMotionFunc = d13passiveMotionFunc;
     d13.gimbalc = 1;
 
     const int ringTexture = loadNamedTexturePPM("pgac");
@@ -120,7 +47,7 @@ void d13modeInitFunc()
         faceTexture[f] = loaded[faceKey[f]];
     d13.dodecahedron = makeDodecahedron(faceTexture);
 
-    specificDisplayFunc = d13display;
+    window.specificDisplayFunc = d13display;
 
     glClearColor(0, 0, 0, 0);
     glShadeModel(GL_SMOOTH);
@@ -200,7 +127,7 @@ void d13display()
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(100, static_cast<double>(dW) / static_cast<double>(dH), 0.1, 10);
+    gluPerspective(100, static_cast<double>(window.dW) / static_cast<double>(window.dH), 0.1, 10);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     genericLookAt(generic.vfar);

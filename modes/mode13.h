@@ -11,7 +11,10 @@ constexpr int32_t maxGimbals = 127;
 struct D13 {
     int32_t gimbalc;     // rings in the chain, 1..127
     int32_t current;     // the selected ring, 0 <= current < gimbalc
-    double angle[129];   // angle[j]: turn of the joint between ring j and what it carries
+    // angle[j]: turn of the joint between ring j and what it carries. Two entries
+    // more than the 127-ring limit: an insert shifts one entry up, and the spare
+    // room keeps that shift inside the array even at the limit.
+    double angle[129];
     Mesh gimbal;         // one ring mesh, drawn once per ring
     Mesh dodecahedron;   // the textured solid at the centre
 };
@@ -30,5 +33,3 @@ void d13display();
 // Selects the dark red untextured material of the selected ring (true), or
 // the grey textured one of the others (false).
 void setGimbalMaterial(bool highlighted);
-// Builds the 36-triangle dodecahedron (kind 2) whose faces carry faceTexture[0..11].
-Mesh makeDodecahedron(const int32_t *faceTexture);

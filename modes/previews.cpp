@@ -36,7 +36,7 @@ void d6modeInitFunc()
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, image);
 
     d6 = calculateGimbal(static_cast<int32_t>(tex), 0.1, 32);
-    specificDisplayFunc = d6display;
+    window.specificDisplayFunc = d6display;
 
     glClearColor(0, 0, 0, 0);
     glShadeModel(GL_SMOOTH);
@@ -49,7 +49,7 @@ static void beginPreviewFrame(double distance)
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45, static_cast<double>(dW) / static_cast<double>(dH), 1, 200);
+    gluPerspective(45, static_cast<double>(window.dW) / static_cast<double>(window.dH), 1, 200);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     genericLookAt(distance);
@@ -69,7 +69,7 @@ void d8modeInitFunc()
 {
     const int tex = loadNamedTexturePPM("pgac");
     d8 = calculateGimbal(tex, 0.1, 64);
-    specificDisplayFunc = d8display;
+    window.specificDisplayFunc = d8display;
 
     glClearColor(0, 0, 0, 0);
     glShadeModel(GL_SMOOTH);

@@ -1,20 +1,27 @@
-// velmora: start-up, the generic display and reshape callbacks, the mode hook slots and timers.
+// velmora: the window record (geometry and mode hook slots) and the window's GLUT
+// callbacks and timers. Lowest layer: includes nothing of the program's but the fatal check.
 #pragma once
 
 #include <cstdint>
 
-// Window geometry, written only by reshapeFunc.
-extern int32_t hW;  // x of the window centre (half the width)
-extern int32_t hH;  // y of the window centre (half the height)
-extern int32_t dW;  // window width
-extern int32_t dH;  // window height
+// The window geometry that every layer reads and the hook slots through which
+// the active display mode adds to the generic callbacks.
+struct WindowRecord {
+    // Written only by reshapeFunc. GLUT reports an 800 x 600 window until the first reshape.
+    int32_t hW;  // x of the window centre (half the width)
+    int32_t hH;  // y of the window centre (half the height)
+    int32_t dW;  // window width
+    int32_t dH;  // window height
 
-// Mode hook slots: filled once by a mode's set-up; null means "nothing to add".
-extern void (*specificDisplayFunc)();
-extern void (*specificPassiveMotionFunc)(int dy, int dx);
-extern void (*specificKeyboardFunc)(int key, int y, int x);
-extern void (*specificReshapeFunc)();
-extern void (*specificSpecialFunc)(int key, int y, int x);
+    // Filled once by a mode's set-up; null means "nothing to add".
+    void (*specificDisplayFunc)();
+    void (*specificPassiveMotionFunc)(int dy, int dx);
+    void (*specificKeyboardFunc)(int key, int y, int x);
+    void (*specificReshapeFunc)();
+    void (*specificSpecialFunc)(int key, int y, int x);
+};
+
+extern WindowRecord window;
 
 // GLUT display callback: runs the display hook, then makes any pending GL error fatal.
 void displayFunc();
@@ -26,9 +33,3 @@ void schedule_noescape();
 void noescape(int value);
 // One-shot timer: posts the first redisplay.
 void blackfix(int value);
-
-// The number MODE selects, converted as atoi does; 0 for a value outside int's range.
-int modeNumber(const char *value);
-// The whole start-up: window or game mode, callbacks, timers, the mode's set-up,
-// then the GLUT main loop. Returns 0 only if the main loop ever returns.
-int startup(int argc, char **argv);

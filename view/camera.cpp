@@ -18,11 +18,6 @@ void genericInit()
     generic.right = {-1.0, 0.0, 0.0};
 }
 
-static double dot(Vec3 a, Vec3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
 // How far the frame may drift from orthonormal before it is rebuilt.
 static const double drift_limit = 1e-9;
 
@@ -34,15 +29,13 @@ static const double drift_limit = 1e-9;
 static void renormalise()
 {
     Generic &g = generic;
-    const double drift = std::fmax(std::fmax(std::fabs(dot(g.eye, g.eye) - 1), std::fabs(dot(g.up, g.up) - 1)),
-                                   std::fmax(std::fabs(dot(g.up, g.eye)), std::fabs(dot(g.right, g.right) - 1)));
+    const double drift =
+        std::fmax(std::fmax(std::fabs(vectorDot(g.eye, g.eye) - 1), std::fabs(vectorDot(g.up, g.up) - 1)),
+                  std::fmax(std::fabs(vectorDot(g.up, g.eye)), std::fabs(vectorDot(g.right, g.right) - 1)));
     if (!(drift > drift_limit))
         return;
-    const double inverse = 1.0 / std::sqrt(dot(g.eye, g.eye));
-    g.eye = {g.eye.x * inverse, g.eye.y * inverse, g.eye.z * inverse};
-    g.right = vectorCrossProduct(g.up, g.eye);
-    const double rightInverse = 1.0 / std::sqrt(dot(g.right, g.right));
-    g.right = {g.right.x * rightInverse, g.right.y * rightInverse, g.right.z * rightInverse};
+    g.eye = vectorNormalise(g.eye);
+    g.right = vectorNormalise(vectorCrossProduct(g.up, g.eye));
     g.up = vectorCrossProduct(g.eye, g.right);
 }
 
@@ -60,8 +53,7 @@ void genericGlide(double yaw, double roll, double pitch)
 
 void genericLookAt(double distance)
 {
-    const Vec3 &e = generic.eye;
-    const double inverse = 1.0 / std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z);
-    gluLookAt(distance * (e.x * inverse), distance * (e.y * inverse), distance * (e.z * inverse),
+    const Vec3 e = vectorNormalise(generic.eye);
+    gluLookAt(distance * e.x, distance * e.y, distance * e.z,
               0.0, 0.0, 0.0, generic.up.x, generic.up.y, generic.up.z);
 }

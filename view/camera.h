@@ -1,7 +1,7 @@
 // velmora: the orbit camera shared by every display mode.
 #pragma once
 
-#include "geometry/mesh.h"
+#include "geometry/vector.h"
 
 // A right-handed orthonormal frame looking at the origin, the eye distance of
 // the gimbal chain mode and the interaction mode. genericGlide rebuilds the

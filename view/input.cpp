@@ -56,16 +56,16 @@ void keyboardFunc(unsigned char key, int x, int y)
         default: break;
         }
     }
-    if (specificKeyboardFunc)
-        specificKeyboardFunc(key, y, x);
+    if (window.specificKeyboardFunc)
+        window.specificKeyboardFunc(key, y, x);
 }
 
 void specialFunc(int key, int x, int y)
 {
     std::fprintf(stderr, "specialFunc(%ld, %ld, %ld)\n", static_cast<long>(key), static_cast<long>(y),
                  static_cast<long>(x));
-    if (specificSpecialFunc) {
-        specificSpecialFunc(key, y, x);
+    if (window.specificSpecialFunc) {
+        window.specificSpecialFunc(key, y, x);
         glutPostRedisplay();
     }
 }
@@ -83,8 +83,8 @@ void passiveMotionFunc(int x, int y)
         --preskip;
         return;
     }
-    const int dx = x - hW;
-    const int dy = hH - y;
+    const int dx = x - window.hW;
+    const int dy = window.hH - y;
     if (dx == 0 && dy == 0)
         return;
     if (generic.interaction == 'v') {
@@ -92,8 +92,8 @@ void passiveMotionFunc(int x, int y)
         const double pitch = response(dy) * (dy > 0 ? 1 : -1);
         genericGlide(yaw, 0, pitch);
         glutPostRedisplay();
-    } else if (specificPassiveMotionFunc) {
-        specificPassiveMotionFunc(dy, dx);
+    } else if (window.specificPassiveMotionFunc) {
+        window.specificPassiveMotionFunc(dy, dx);
         glutPostRedisplay();
     }
 }

@@ -15,7 +15,7 @@
 // Decoding stops at the first incomplete event or when kMaxEvents callbacks
 // have run; most repeat counts are small, so that most inputs run fast.
 // Pointer positions and window sizes span the range a window system reports
-// (16-bit coordinates and sizes), which keeps x - hW inside int.
+// (16-bit coordinates and sizes), which keeps x - window.hW inside int.
 #include <unistd.h>
 
 #include <cmath>
@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "geometry/dodecahedron.h"
 #include "geometry/gimbal.h"
 #include "geometry/mesh.h"
 #include "glrecord.h"
@@ -211,11 +212,11 @@ void setUpChain()
     static const int32_t faceTexture[12] = {2, 3, 4, 3, 4, 5, 5, 2, 5, 2, 4, 3};
     d13.gimbal = calculateGimbal(1, 0.04, 128);
     d13.dodecahedron = makeDodecahedron(faceTexture);
-    specificKeyboardFunc = d13keyboardFunc;
-    specificPassiveMotionFunc = d13passiveMotionFunc;
-    specificDisplayFunc = d13display;
-    specificReshapeFunc = nullptr;
-    specificSpecialFunc = nullptr;
+    window.specificKeyboardFunc = d13keyboardFunc;
+    window.specificPassiveMotionFunc = d13passiveMotionFunc;
+    window.specificDisplayFunc = d13display;
+    window.specificReshapeFunc = nullptr;
+    window.specificSpecialFunc = nullptr;
 }
 
 // Everything an input can change, back to how a fresh process starts.
@@ -225,9 +226,9 @@ void resetState()
     d13.gimbalc = 1;
     d13.current = 0;
     std::memset(d13.angle, 0, sizeof d13.angle);
-    hW = 400, hH = 300, dW = 800, dH = 600;
+    window.hW = 400, window.hH = 300, window.dW = 800, window.dH = 600;
     preskip = 2;
-    pointerX = hW, pointerY = hH;
+    pointerX = window.hW, pointerY = window.hH;
     displays = 0;
     checker = Checker();
 }
@@ -285,8 +286,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         case 4:
             if (!in.has(2)) return 0;
-            e.a = hW + static_cast<int8_t>(in.u8());
-            e.b = hH - static_cast<int8_t>(in.u8());
+            e.a = window.hW + static_cast<int8_t>(in.u8());
+            e.b = window.hH - static_cast<int8_t>(in.u8());
             break;
         case 5:
             if (!in.has(4)) return 0;

@@ -43,8 +43,8 @@ TEST(ZeroSizedWindow, FramesStillRunButTheProjectionDegenerates)
                 displayFunc();  // would end the process if the frame left a GL error behind
             });
             EXPECT_EQ(log, "reshapeFunc(" + std::to_string(size.width) + ", " + std::to_string(size.height) + ")\n");
-            EXPECT_EQ(hW, size.width / 2);
-            EXPECT_EQ(hH, size.height / 2);
+            EXPECT_EQ(window.hW, size.width / 2);
+            EXPECT_EQ(window.hH, size.height / 2);
             const auto calls = glRecord.calls;
             const auto projection = std::find_if(calls.begin(), calls.end(),
                                                  [](const GlCall &c) { return c.name == "gluPerspective"; });

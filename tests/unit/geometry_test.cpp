@@ -1,4 +1,4 @@
-// velmora tests: mesh drawing, the ring generator and the vector operations.
+// velmora tests: mesh drawing, the ring generator, the dodecahedron and the vector operations.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "geometry/dodecahedron.h"
 #include "geometry/gimbal.h"
 #include "geometry/vector.h"
 #include "glrecord.h"
@@ -273,4 +274,43 @@ TEST(Vector, AxisAngleRotationFollowsTheRightHandRule)
     expectNear(vectorAA({0.6, 0, 0.8}, {0.6, 0, 0.8}, 1.234), {0.6, 0, 0.8});
     // A non-unit axis is used as given, so the result is no rotation.
     expectNear(vectorAA({1, 0, 0}, {0, 0, 2}, M_PI / 2), {0, 2, 0}, 1e-15);
+}
+
+// ---- the dodecahedron ----
+
+TEST(Dodecahedron, TwelveOutwardFacesOfThreeTrianglesWithTheirTextures)
+{
+    const int32_t faceTexture[12] = {10, 11, 12, 11, 12, 13, 13, 10, 13, 10, 12, 11};
+    const Mesh solid = makeDodecahedron(faceTexture);
+    EXPECT_EQ(solid.kind, 2);
+    EXPECT_EQ(solid.halfWidth, 0.0);
+    ASSERT_EQ(solid.triangleCount, 36);
+    for (int f = 0; f < 12; ++f) {
+        for (int t = 0; t < 3; ++t) {
+            const Triangle &tri = solid.triangles[3 * f + t];
+            EXPECT_EQ(tri.texture, faceTexture[f]);
+            const Vec3 n = tri.v[0].normal;
+            const Vec3 p = tri.v[1].position;
+            EXPECT_GT(n.x * p.x + n.y * p.y + n.z * p.z, 0.7) << "face " << f;
+            EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0, 1e-12);
+        }
+    }
+    const Vec3 top = solid.triangles[0].v[0].normal, bottom = solid.triangles[33].v[0].normal;
+    EXPECT_NEAR(top.z, 1.0, 1e-6);
+    EXPECT_NEAR(bottom.z, -1.0, 1e-6);
+
+    // Face 0 fills the texture square with its first edge on t = 0.
+    const double expected[5][2] = {{0.1911, 0}, {0.8087, 0}, {1, 0.6180}, {0.4997, 1}, {0, 0.6174}};
+    const Vertex *corner[5] = {&solid.triangles[0].v[0], &solid.triangles[0].v[1], &solid.triangles[0].v[2],
+                               &solid.triangles[1].v[2], &solid.triangles[2].v[2]};
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_NEAR(corner[k]->texCoord.x, expected[k][0], 5e-4) << k;
+        EXPECT_NEAR(corner[k]->texCoord.y, expected[k][1], 5e-4) << k;
+    }
+
+    // Faces 5 and 6 share a texture, so the solid draws in eleven batches.
+    resetGlRecord();
+    drawObject(solid, 1.0, 1.0, true, true, true, true);
+    EXPECT_EQ(glCallCount("glBindTexture"), 11);
+    EXPECT_EQ(glCallCount("glBegin"), 11);
 }

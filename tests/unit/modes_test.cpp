@@ -124,45 +124,6 @@ TEST_F(Chain, SelectionOutOfRangeIsCaughtBeforeAnyAngleMoves)
                                 "0 <= d13.current")));
 }
 
-// ---- the dodecahedron ----
-
-TEST(Dodecahedron, TwelveOutwardFacesOfThreeTrianglesWithTheirTextures)
-{
-    const int32_t faceTexture[12] = {10, 11, 12, 11, 12, 13, 13, 10, 13, 10, 12, 11};
-    const Mesh solid = makeDodecahedron(faceTexture);
-    EXPECT_EQ(solid.kind, 2);
-    EXPECT_EQ(solid.halfWidth, 0.0);
-    ASSERT_EQ(solid.triangleCount, 36);
-    for (int f = 0; f < 12; ++f) {
-        for (int t = 0; t < 3; ++t) {
-            const Triangle &tri = solid.triangles[3 * f + t];
-            EXPECT_EQ(tri.texture, faceTexture[f]);
-            const Vec3 n = tri.v[0].normal;
-            const Vec3 p = tri.v[1].position;
-            EXPECT_GT(n.x * p.x + n.y * p.y + n.z * p.z, 0.7) << "face " << f;
-            EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0, 1e-12);
-        }
-    }
-    const Vec3 top = solid.triangles[0].v[0].normal, bottom = solid.triangles[33].v[0].normal;
-    EXPECT_NEAR(top.z, 1.0, 1e-6);
-    EXPECT_NEAR(bottom.z, -1.0, 1e-6);
-
-    // Face 0 fills the texture square with its first edge on t = 0.
-    const double expected[5][2] = {{0.1911, 0}, {0.8087, 0}, {1, 0.6180}, {0.4997, 1}, {0, 0.6174}};
-    const Vertex *corner[5] = {&solid.triangles[0].v[0], &solid.triangles[0].v[1], &solid.triangles[0].v[2],
-                               &solid.triangles[1].v[2], &solid.triangles[2].v[2]};
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_NEAR(corner[k]->texCoord.x, expected[k][0], 5e-4) << k;
-        EXPECT_NEAR(corner[k]->texCoord.y, expected[k][1], 5e-4) << k;
-    }
-
-    // Faces 5 and 6 share a texture, so the solid draws in eleven batches.
-    resetGlRecord();
-    drawObject(solid, 1.0, 1.0, true, true, true, true);
-    EXPECT_EQ(glCallCount("glBindTexture"), 11);
-    EXPECT_EQ(glCallCount("glBegin"), 11);
-}
-
 // ---- mode set-ups and frames (run from the project root, where the pictures are) ----
 
 class Modes : public testing::Test {
@@ -171,7 +132,7 @@ protected:
     {
         resetGlRecord();
         genericInit();
-        specificDisplayFunc = nullptr;
+        window.specificDisplayFunc = nullptr;
         stderrOf([] { reshapeFunc(1200, 900); });
         resetGlRecord();
     }
@@ -187,9 +148,9 @@ protected:
 TEST_F(Modes, GimbalChainSetUpLoadsFiveTexturesBuildsBothMeshesAndLights)
 {
     d13modeInitFunc();
-    EXPECT_EQ(specificDisplayFunc, d13display);
-    EXPECT_EQ(specificKeyboardFunc, d13keyboardFunc);
-    EXPECT_EQ(specificPassiveMotionFunc, d13passiveMotionFunc);
+    EXPECT_EQ(window.specificDisplayFunc, d13display);
+    EXPECT_EQ(window.specificKeyboardFunc, d13keyboardFunc);
+    EXPECT_EQ(window.specificPassiveMotionFunc, d13passiveMotionFunc);
     EXPECT_EQ(d13.gimbalc, 1);
     EXPECT_EQ(d13.gimbal.triangleCount, 1024);
     EXPECT_EQ(d13.gimbal.halfWidth, 0.04);
@@ -250,7 +211,7 @@ TEST_F(Modes, GimbalChainFrameNestsRingsAndSpinsTheDodecahedron)
 TEST_F(Modes, CheckerPreviewSetUpAndFrame)
 {
     d6modeInitFunc();
-    EXPECT_EQ(specificDisplayFunc, d6display);
+    EXPECT_EQ(window.specificDisplayFunc, d6display);
     EXPECT_EQ(d6.triangleCount, 256);
     EXPECT_EQ(d6.halfWidth, 0.1);
     const std::vector<unsigned char> &image = glRecord.lastTexImageBytes;
@@ -287,7 +248,7 @@ TEST_F(Modes, CheckerPreviewSetUpAndFrame)
 TEST_F(Modes, SphereMappedPreviewSetUpAndFrame)
 {
     d8modeInitFunc();
-    EXPECT_EQ(specificDisplayFunc, d8display);
+    EXPECT_EQ(window.specificDisplayFunc, d8display);
     EXPECT_EQ(d8.triangleCount, 512);
     EXPECT_THAT(callsFrom("glClearColor"),
                 ElementsAre("glClearColor(0, 0, 0, 0)", "glShadeModel(7425)", "glEnable(2929)", "glEnable(3553)",

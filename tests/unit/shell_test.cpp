@@ -9,6 +9,7 @@
 #include <string>
 
 #include "glrecord.h"
+#include "app/startup.h"
 #include "modes/mode13.h"
 #include "modes/previews.h"
 #include "shell/assure.h"
@@ -23,7 +24,7 @@ using testing::Eq;
 using testing::ExitedWithCode;
 
 // Read before any test runs: the window geometry GLUT has not yet reported.
-static const int32_t initialGeometry[4] = {hW, hH, dW, dH};
+static const int32_t initialGeometry[4] = {window.hW, window.hH, window.dW, window.dH};
 
 // ---- assure ----
 
@@ -88,8 +89,8 @@ protected:
     void SetUp() override
     {
         resetGlRecord();
-        specificDisplayFunc = nullptr;
-        specificReshapeFunc = nullptr;
+        window.specificDisplayFunc = nullptr;
+        window.specificReshapeFunc = nullptr;
     }
 };
 
@@ -102,20 +103,20 @@ static int reshapeHookCalls;
 static void countingReshapeHook()
 {
     ++reshapeHookCalls;
-    EXPECT_EQ(dW, 1201);  // the hook sees the geometry already updated
+    EXPECT_EQ(window.dW, 1201);  // the hook sees the geometry already updated
 }
 
 TEST_F(Callbacks, ReshapeLogsUpdatesGeometryAndViewportThenRedisplays)
 {
     EXPECT_EQ(stderrOf([] { reshapeFunc(1201, 901); }), "reshapeFunc(1201, 901)\n");
-    EXPECT_EQ(hW, 600);
-    EXPECT_EQ(hH, 450);
-    EXPECT_EQ(dW, 1201);
-    EXPECT_EQ(dH, 901);
+    EXPECT_EQ(window.hW, 600);
+    EXPECT_EQ(window.hH, 450);
+    EXPECT_EQ(window.dW, 1201);
+    EXPECT_EQ(window.dH, 901);
     EXPECT_THAT(glCallTexts(), ElementsAre("glViewport(0, 0, 1201, 901)", "glutPostRedisplay()"));
 
     reshapeHookCalls = 0;
-    specificReshapeFunc = countingReshapeHook;
+    window.specificReshapeFunc = countingReshapeHook;
     stderrOf([] { reshapeFunc(1201, 901); });
     EXPECT_EQ(reshapeHookCalls, 1);
 }
@@ -131,7 +132,7 @@ TEST_F(Callbacks, DisplayRunsTheHookThenReadsTheErrorFlagOnce)
     EXPECT_THAT(glCallNames(), ElementsAre("glGetError"));
 
     resetGlRecord();
-    specificDisplayFunc = clearingDisplayHook;
+    window.specificDisplayFunc = clearingDisplayHook;
     displayFunc();
     EXPECT_THAT(glCallNames(), ElementsAre("glClear", "glGetError"));
 }
@@ -185,9 +186,9 @@ protected:
     void SetUp() override
     {
         resetGlRecord();
-        specificDisplayFunc = nullptr;
-        specificKeyboardFunc = nullptr;
-        specificPassiveMotionFunc = nullptr;
+        window.specificDisplayFunc = nullptr;
+        window.specificKeyboardFunc = nullptr;
+        window.specificPassiveMotionFunc = nullptr;
         generic = Generic();
         unsetenv("MODE");
         setenv("NOFS", "", 1);
@@ -231,8 +232,8 @@ TEST_F(Startup, WindowedRunOpensTheWindowRegistersCallbacksAndArmsTimers)
     // The camera is reset before any callback can run; no mode was set up.
     EXPECT_EQ(generic.interaction, 'v');
     EXPECT_EQ(generic.vfar, 1.5);
-    EXPECT_EQ(specificDisplayFunc, nullptr);
-    EXPECT_EQ(specificKeyboardFunc, nullptr);
+    EXPECT_EQ(window.specificDisplayFunc, nullptr);
+    EXPECT_EQ(window.specificKeyboardFunc, nullptr);
 }
 
 TEST_F(Startup, GameModeAtTheScreenSize)
@@ -268,18 +269,18 @@ TEST_F(Startup, ModeSelectsItsSetUp)
 {
     setenv("MODE", "+6", 1);
     run();
-    EXPECT_EQ(specificDisplayFunc, d6display);
+    EXPECT_EQ(window.specificDisplayFunc, d6display);
 
     SetUp();
     setenv("MODE", "6 and more", 1);
     run();
-    EXPECT_EQ(specificDisplayFunc, d6display);
+    EXPECT_EQ(window.specificDisplayFunc, d6display);
 
     for (const char *nothing : {"-6", "7", "0", "abc", "4294967302"}) {
         SetUp();
         setenv("MODE", nothing, 1);
         run();
-        EXPECT_EQ(specificDisplayFunc, nullptr) << "MODE='" << nothing << "'";
+        EXPECT_EQ(window.specificDisplayFunc, nullptr) << "MODE='" << nothing << "'";
         EXPECT_EQ(glCallCount("glTexImage2D"), 0);
     }
 }
@@ -287,13 +288,13 @@ TEST_F(Startup, ModeSelectsItsSetUp)
 TEST_F(Startup, AbsentModeAndThirteenBothRunTheGimbalChain)
 {
     run();  // MODE absent
-    EXPECT_EQ(specificDisplayFunc, d13display);
-    EXPECT_EQ(specificKeyboardFunc, d13keyboardFunc);
+    EXPECT_EQ(window.specificDisplayFunc, d13display);
+    EXPECT_EQ(window.specificKeyboardFunc, d13keyboardFunc);
     EXPECT_EQ(glCallCount("glTexImage2D"), 5);
 
     SetUp();
     setenv("MODE", "13abc", 1);
     run();
-    EXPECT_EQ(specificDisplayFunc, d13display);
-    EXPECT_EQ(specificPassiveMotionFunc, d13passiveMotionFunc);
+    EXPECT_EQ(window.specificDisplayFunc, d13display);
+    EXPECT_EQ(window.specificPassiveMotionFunc, d13passiveMotionFunc);
 }

@@ -120,9 +120,9 @@ protected:
         genericInit();
         resetGlRecord();
         hookCalls.clear();
-        specificKeyboardFunc = nullptr;
-        specificSpecialFunc = nullptr;
-        specificPassiveMotionFunc = nullptr;
+        window.specificKeyboardFunc = nullptr;
+        window.specificSpecialFunc = nullptr;
+        window.specificPassiveMotionFunc = nullptr;
         preskip = 0;
         stderrOf([] { reshapeFunc(800, 600); });
         resetGlRecord();
@@ -164,7 +164,7 @@ TEST_F(Input, OtherKeysGoToTheKeyboardHookWithYBeforeX)
 {
     key('f', 11, 22);  // no hook: only the log and the redisplay
     EXPECT_THAT(glCallNames(), ElementsAre("glutPostRedisplay"));
-    specificKeyboardFunc = keyboardHook;
+    window.specificKeyboardFunc = keyboardHook;
     key('f', 11, 22);
     key('A', 3, 4);  // upper case is another key, not a camera key
     ASSERT_EQ(hookCalls.size(), 2u);
@@ -177,7 +177,7 @@ TEST_F(Input, OtherKeysGoToTheKeyboardHookWithYBeforeX)
 
 TEST_F(Input, InModeMCameraKeysGoToTheHookAndCResetsToV)
 {
-    specificKeyboardFunc = keyboardHook;
+    window.specificKeyboardFunc = keyboardHook;
     key('m');
     EXPECT_EQ(generic.interaction, 'm');
     for (unsigned char k : {'a', 'd', 'e', 'q', 'w', 's', 'x', 'z'})
@@ -206,7 +206,7 @@ TEST_F(Input, SpecialKeysLogYBeforeXAndRedisplayOnlyWithAHook)
 {
     EXPECT_EQ(stderrOf([] { specialFunc(GLUT_KEY_LEFT, 10, 20); }), "specialFunc(100, 20, 10)\n");
     EXPECT_TRUE(glRecord.calls.empty());
-    specificSpecialFunc = specialHook;
+    window.specificSpecialFunc = specialHook;
     generic.interaction = 'm';
     stderrOf([] { specialFunc(GLUT_KEY_F1, 10, 20); });
     ASSERT_EQ(hookCalls.size(), 1u);
@@ -256,7 +256,7 @@ TEST_F(Input, InModeMThePointerGoesToTheHookAsDyDx)
     passiveMotionFunc(430, 290);  // no hook: nothing, not even a redisplay
     EXPECT_TRUE(glRecord.calls.empty());
 
-    specificPassiveMotionFunc = motionHook;
+    window.specificPassiveMotionFunc = motionHook;
     passiveMotionFunc(430, 290);
     passiveMotionFunc(400, 300);
     ASSERT_EQ(hookCalls.size(), 1u);

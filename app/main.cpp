@@ -1,5 +1,5 @@
 // velmora: process entry.
-#include "shell/velmora.h"
+#include "app/startup.h"
 
 int main(int argc, char **argv)
 {
