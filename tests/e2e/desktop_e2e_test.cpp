@@ -45,7 +45,12 @@ bool ringOfSideAtTheCentre(const Image &image, int side)
 // chain's outer ring, 517 there, 690.
 void expectFullScreenPicture(Display *dpy, Window window, const std::string &mode)
 {
-    EXPECT_EQ(toString(windowGeometry(dpy, window)), "1600x1200+0+0");
+    // The window manager may size the window before it moves it.
+    std::string geometry;
+    EXPECT_TRUE(pollUntil([&] { return (geometry = toString(windowGeometry(dpy, window))) == "1600x1200+0+0"; }))
+        << geometry;
+    // Moving the window under the pointer may have turned the camera; 'c' puts it back.
+    sendKey(dpy, XK_c);
     Image shot;
     const int side = mode == "6" ? 293 : 690;
     const bool ok = pollUntil([&] { return ringOfSideAtTheCentre(shot = screenshot(dpy, window), side); });
