@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/xwayland.h"
 #include "modes/mode13.h"
 #include "modes/previews.h"
 #include "shell/velmora.h"
@@ -44,7 +45,9 @@ int modeNumber(const char *value)
 
 // Opens the full-screen game mode at the screen's size. Where the display
 // offers no such mode, GLUT creates no window at all, so fall back to a
-// full-screen window rather than let the next GLUT call abort.
+// full-screen window rather than let the next GLUT call abort. Xwayland is
+// never asked: it cannot change the real output's mode, and the mode query
+// alone crashes some of its versions.
 static void enterFullScreen()
 {
     long height = glutGet(GLUT_SCREEN_HEIGHT);
@@ -52,8 +55,10 @@ static void enterFullScreen()
     char mode[128];
     std::snprintf(mode, sizeof mode, "%ldx%ld:32@75", width, height);
     std::fprintf(stderr, "mode string '%s'\n", mode);
-    glutGameModeString(mode);
-    glutEnterGameMode();
+    if (!displayIsXwayland()) {
+        glutGameModeString(mode);
+        glutEnterGameMode();
+    }
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
         std::fprintf(stderr, "game mode is not available; using a full-screen window\n");
         glutCreateWindow("velmora");

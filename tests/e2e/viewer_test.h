@@ -12,9 +12,12 @@
 
 namespace e2e {
 
-// One Xvfb per test; the test starts the viewer. Members go in reverse: viewer, then server.
+// One X server per test (Xvfb unless a fixture asks for another kind); the test starts the
+// viewer. Members go in reverse: viewer, then server.
 class ViewerTest : public ::testing::Test {
 protected:
+    explicit ViewerTest(ServerKind kind = ServerKind::xvfb) : server(kind) {}
+
     XServer server;
     std::unique_ptr<Viewer> viewer;
     Window window = 0;

@@ -1,6 +1,7 @@
 // velmora end-to-end tests: the harness behind xharness.h (processes, Xlib, XTest, pixels).
 #include "xharness.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -38,6 +39,19 @@ using Clock = std::chrono::steady_clock;
 // protocol errors are expected now and then: ignore them instead of letting Xlib exit.
 int ignoreXError(Display *, XErrorEvent *)
 {
+    return 0;
+}
+
+// The servers this process holds a connection to. Xlib ends the process when a connection
+// breaks; before it does, say which server went away and what it wrote.
+std::vector<const XServer *> connectedServers;
+
+int reportLostServer(Display *dpy)
+{
+    for (const XServer *server : connectedServers)
+        if (server->display() == dpy)
+            std::fprintf(stderr, "the X server %s went away; it wrote:\n%s\n", server->name().c_str(),
+                         server->log().c_str());
     return 0;
 }
 
@@ -109,6 +123,32 @@ pid_t spawn(int in, int out, int err, const std::function<void()> &exec)
         _exit(127);
     }
     return pid;
+}
+
+// This process's environment without the named variables, as "NAME=value" strings.
+std::vector<std::string> environmentWithout(const std::vector<std::string> &names)
+{
+    std::vector<std::string> kept;
+    for (char **e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (std::find(names.begin(), names.end(), entry.substr(0, entry.find('='))) == names.end())
+            kept.push_back(entry);
+    }
+    return kept;
+}
+
+// Terminates a child and reaps it, killing it if it has not gone within 3 s; then forgets it.
+void terminate(pid_t &pid)
+{
+    if (pid <= 0)
+        return;
+    int status;
+    kill(pid, SIGTERM);
+    if (!reap(pid, &status, Millis{3000})) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    pid = -1;
 }
 
 Window rootOf(Display *dpy)
@@ -223,7 +263,19 @@ void savePpm(const Image &image, const std::string &path)
 // ---------------------------------------------------------------------------------------------
 // The X server
 
-XServer::XServer(int width, int height)
+XServer::XServer(ServerKind kind, int width, int height)
+{
+    XSetErrorHandler(ignoreXError);
+    if (kind == ServerKind::xwayland)
+        startWeston(width, height);
+    else
+        startXvfb(width, height);
+    connect();
+    if (kind == ServerKind::xvfbOpenbox)
+        startOpenbox();
+}
+
+void XServer::startXvfb(int width, int height)
 {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0)
@@ -231,7 +283,7 @@ XServer::XServer(int width, int height)
     const int log = anonymousFile("xvfb");
     std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
                                      std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                     "-nolisten", "tcp"};
+                                     "-nolisten", "tcp", "-noreset"};
     auto args = pointers(argv);
 
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
@@ -258,44 +310,142 @@ XServer::XServer(int width, int height)
     const std::string xvfbLog = readAll(log);
     close(log);
     if (number.find('\n') == std::string::npos) {
-        kill(pid_, SIGKILL);
-        int status;
-        waitpid(pid_, &status, 0);
+        stop();
         fail("Xvfb did not report a display within " + std::to_string(kWait.count()) + " ms; its output:\n" +
              xvfbLog);
     }
     name_ = ":" + number.substr(0, number.find('\n'));
+}
 
-    XSetErrorHandler(ignoreXError);
+void XServer::startWeston(int width, int height)
+{
+    // weston binds its X socket in the folder that an X server would have made.
+    if (mkdir("/tmp/.X11-unix", 01777) == 0)
+        chmod("/tmp/.X11-unix", 01777);
+    runtimeDir_ = (std::filesystem::temp_directory_path() / "velmora-e2e-weston-XXXXXX").string();
+    if (mkdtemp(runtimeDir_.data()) == nullptr)  // mode 700, as a runtime folder must be
+        fail("mkdtemp: " + std::string(std::strerror(errno)));
+    socket_ = "velmora-e2e";  // the folder is private, so the name need not be unique
+    const std::string westonLog = runtimeDir_ + "/weston.log";
+    std::vector<std::string> argv = {"weston", "--backend=headless-backend.so", "--xwayland",
+                                     "--socket=" + socket_, "--width=" + std::to_string(width),
+                                     "--height=" + std::to_string(height), "--idle-time=0", "--log=" + westonLog};
+    std::vector<std::string> envv = environmentWithout({"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"});
+    envv.push_back("XDG_RUNTIME_DIR=" + runtimeDir_);
+    auto args = pointers(argv);
+    auto envp = pointers(envv);
+
+    output_ = anonymousFile("weston");
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    pid_ = spawn(null, output_, output_, [&] { execvpe("weston", args.data(), envp.data()); });
+    close(null);
+
+    // The X display is known once weston's log names it; Xwayland itself starts on the first client.
+    const std::string listening = "xserver listening on display :";
+    std::size_t at = std::string::npos;
+    int status;
+    auto named = [&] {
+        const std::string text = log();
+        at = text.find(listening);
+        return (at != std::string::npos && text.find('\n', at) != std::string::npos) ||
+               waitpid(pid_, &status, WNOHANG) == pid_;
+    };
+    if (!pollUntil(named) || at == std::string::npos) {
+        const std::string text = log();
+        stop();
+        fail("weston named no X display within " + std::to_string(kWait.count()) + " ms; it wrote:\n" + text);
+    }
+    const std::string text = log();
+    name_ = ":" + text.substr(at + listening.size(), text.find('\n', at) - at - listening.size());
+}
+
+void XServer::startOpenbox()
+{
+    std::vector<std::string> argv = {"openbox", "--sm-disable", "--config-file", "/etc/xdg/openbox/rc.xml"};
+    std::vector<std::string> envv = environmentWithout({"DISPLAY"});
+    envv.push_back("DISPLAY=" + name_);
+    auto args = pointers(argv);
+    auto envp = pointers(envv);
+    const int log = anonymousFile("openbox");
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    wm_ = spawn(null, log, log, [&] { execvpe("openbox", args.data(), envp.data()); });
+    close(null);
+
+    // A window manager announces itself with a check window named on the root.
+    const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+    auto managing = [&] {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char *data = nullptr;
+        const bool found = XGetWindowProperty(display_, root(), check, 0, 1, False, XA_WINDOW, &type, &format,
+                                              &count, &after, &data) == Success &&
+                           count == 1;
+        if (data != nullptr)
+            XFree(data);
+        return found;
+    };
+    const bool ok = pollUntil(managing);
+    const std::string output = readAll(log);
+    close(log);
+    if (!ok) {
+        stop();
+        fail("openbox did not start managing " + name_ + " within " + std::to_string(kWait.count()) +
+             " ms; it wrote:\n" + output);
+    }
+}
+
+void XServer::connect()
+{
     display_ = XOpenDisplay(name_.c_str());
+    XSetIOErrorHandler(reportLostServer);
+    connectedServers.push_back(this);
     int event, error, major, minor;
     if (display_ == nullptr || !XTestQueryExtension(display_, &event, &error, &major, &minor)) {
+        const std::string text = log();
         stop();
-        fail("cannot open display " + name_ + " with the XTEST extension");
+        fail("cannot open display " + name_ + " with the XTEST extension" + (text.empty() ? "" : "; log:\n" + text));
     }
 }
 
 XServer::~XServer()
 {
     stop();
+    if (output_ >= 0)
+        close(output_);
+    if (!runtimeDir_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(runtimeDir_, ignored);
+    }
 }
 
 void XServer::stop()
 {
+    terminate(wm_);
+    std::erase(connectedServers, this);
     if (display_ != nullptr) {
         XCloseDisplay(display_);
         display_ = nullptr;
     }
-    if (pid_ > 0) {
-        // Terminate lets Xvfb remove its lock file and socket; kill it if it does not go.
-        int status;
-        kill(pid_, SIGTERM);
-        if (!reap(pid_, &status, Millis{3000})) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-        }
-        pid_ = -1;
-    }
+    // Terminating lets Xvfb remove its lock file and socket, and weston its own and Xwayland.
+    terminate(pid_);
+}
+
+std::vector<std::pair<std::string, std::string>> XServer::sessionVars() const
+{
+    if (socket_.empty())
+        return {};
+    return {{"WAYLAND_DISPLAY", socket_}, {"XDG_RUNTIME_DIR", runtimeDir_}};
+}
+
+std::string XServer::log() const
+{
+    if (output_ < 0)
+        return "";
+    std::ifstream file(runtimeDir_ + "/weston.log");
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str() + readAll(output_);
 }
 
 Window XServer::root() const
@@ -311,13 +461,10 @@ Viewer::Viewer(const XServer &server, const Vars &vars, const std::vector<std::s
 {
     std::vector<std::string> argv = {binary};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> envv;
-    for (char **e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        if (name != "DISPLAY" && name != "NOFS" && name != "MODE")
-            envv.push_back(entry);
-    }
+    std::vector<std::string> hidden = {"DISPLAY", "NOFS", "MODE", "WAYLAND_DISPLAY"};
+    for (const auto &var : vars)
+        hidden.push_back(var.first);
+    std::vector<std::string> envv = environmentWithout(hidden);
     envv.push_back("DISPLAY=" + server.name());
     for (const auto &[name, value] : vars)
         envv.push_back(name + "=" + value);
@@ -417,23 +564,30 @@ std::string toString(const Geometry &g)
 std::vector<Window> windowsNamed(Display *dpy, const std::string &title)
 {
     std::vector<Window> found;
-    Window root, parent, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(dpy, rootOf(dpy), &root, &parent, &children, &count))
-        return found;
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        char *name = nullptr;
-        if (!XGetWindowAttributes(dpy, children[i], &attributes) || attributes.map_state != IsViewable)
+    // Only the children of viewable windows can be viewable, so unmapped subtrees are skipped.
+    std::vector<Window> parents = {rootOf(dpy)};
+    while (!parents.empty()) {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        const Window window = parents.back();
+        parents.pop_back();
+        if (!XQueryTree(dpy, window, &root, &parent, &children, &count))
             continue;
-        if (XFetchName(dpy, children[i], &name) && name != nullptr) {
-            if (title == name)
-                found.push_back(children[i]);
-            XFree(name);
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attributes;
+            char *name = nullptr;
+            if (!XGetWindowAttributes(dpy, children[i], &attributes) || attributes.map_state != IsViewable)
+                continue;
+            parents.push_back(children[i]);
+            if (XFetchName(dpy, children[i], &name) && name != nullptr) {
+                if (title == name)
+                    found.push_back(children[i]);
+                XFree(name);
+            }
         }
+        if (children != nullptr)
+            XFree(children);
     }
-    if (children != nullptr)
-        XFree(children);
     return found;
 }
 
@@ -509,6 +663,21 @@ void holdKey(Display *dpy, KeySym keysym, Millis duration)
     XSync(dpy, False);
     std::this_thread::sleep_for(duration);
     XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+    XSync(dpy, False);
+}
+
+void sendChord(Display *dpy, const std::vector<KeySym> &keysyms)
+{
+    std::vector<KeyCode> codes;
+    for (KeySym keysym : keysyms) {
+        codes.push_back(XKeysymToKeycode(dpy, keysym));
+        if (codes.back() == 0)
+            fail("no key types keysym " + std::to_string(keysym));
+    }
+    for (KeyCode code : codes)
+        XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code)
+        XTestFakeKeyEvent(dpy, *code, False, CurrentTime);
     XSync(dpy, False);
 }
 

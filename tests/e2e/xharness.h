@@ -68,11 +68,19 @@ void savePpm(const Image &image, const std::string &path);      // binary PPM, f
 // ---------------------------------------------------------------------------------------------
 // The X server
 
-// Xvfb on a display number it picks itself (-displayfd), with a client connection to it.
-// The destructor closes the connection and stops and reaps Xvfb.
+// The X servers a test can run the viewer on.
+enum class ServerKind {
+    xvfb,         // Xvfb alone: no window manager
+    xvfbOpenbox,  // Xvfb managed by openbox, a window manager that honours full-screen requests
+    xwayland,     // weston's Xwayland: weston headless, on a private runtime folder, one output
+};
+
+// An X server of the given kind on a display number it picks itself, with a client connection
+// to it held for the server's life (so it never resets for lack of clients). Xvfb runs with
+// -noreset as well. The destructor stops and reaps every process it started.
 class XServer {
 public:
-    explicit XServer(int width = 1600, int height = 1200);
+    explicit XServer(ServerKind kind = ServerKind::xvfb, int width = 1600, int height = 1200);
     ~XServer();
     XServer(const XServer &) = delete;
     XServer &operator=(const XServer &) = delete;
@@ -80,12 +88,26 @@ public:
     Display *display() const { return display_; }
     const std::string &name() const { return name_; }  // ":N", for DISPLAY
     Window root() const;
-    // Closes the connection, then terminates Xvfb (as a server shutting down would) and reaps it.
-    // Clients still connected lose their connection. Idempotent; display() is null afterwards.
+    // What a desktop session exports to its programs besides DISPLAY: WAYLAND_DISPLAY and
+    // XDG_RUNTIME_DIR on weston, nothing on Xvfb.
+    std::vector<std::pair<std::string, std::string>> sessionVars() const;
+    // All that weston and its Xwayland have written, log and output; empty on Xvfb.
+    std::string log() const;
+    // Stops the window manager, closes the connection, then terminates the server (as a
+    // shutdown would) and reaps it. Clients still connected lose their connection.
+    // Idempotent; display() is null afterwards and log() still readable until destruction.
     void stop();
 
 private:
-    pid_t pid_ = -1;
+    void startXvfb(int width, int height);
+    void startWeston(int width, int height);
+    void startOpenbox();
+    void connect();
+
+    pid_t pid_ = -1;  // Xvfb or weston
+    pid_t wm_ = -1;   // openbox
+    int output_ = -1; // weston's standard output and error, which Xwayland's go to as well
+    std::string runtimeDir_, socket_;
     std::string name_;
     Display *display_ = nullptr;
 };
@@ -93,8 +115,9 @@ private:
 // ---------------------------------------------------------------------------------------------
 // The viewer process
 
-// The viewer started with an environment it never inherits DISPLAY, NOFS or MODE into:
-// it gets the server's DISPLAY plus exactly `vars`. Runs in `workdir`; stdout and stderr go
+// The viewer started with an environment it never inherits DISPLAY, NOFS, MODE or
+// WAYLAND_DISPLAY into: it gets the server's DISPLAY plus exactly `vars`, which replace
+// any inherited variable of the same name. Runs in `workdir`; stdout and stderr go
 // to two separate unlinked temporary files. The destructor SIGKILLs it if it still runs, and reaps it.
 class Viewer {
 public:
@@ -132,7 +155,8 @@ struct Geometry {
 };
 std::string toString(const Geometry &g);  // "WxH+X+Y"
 
-std::vector<Window> windowsNamed(Display *dpy, const std::string &title);  // mapped top-level windows
+// Mapped windows with this title, at any depth: a window manager puts top-level windows in frames.
+std::vector<Window> windowsNamed(Display *dpy, const std::string &title);
 Window waitForWindow(Display *dpy, const std::string &title, Millis timeout = kWait);  // throws on timeout
 Geometry windowGeometry(Display *dpy, Window window);
 void resizeWindow(Display *dpy, Window window, int width, int height);
@@ -143,6 +167,8 @@ void sendKey(Display *dpy, KeySym keysym);
 // Presses the key that types `keysym` (unshifted), holds it for `duration`, and releases it:
 // the server's auto-repeat may deliver it several times meanwhile.
 void holdKey(Display *dpy, KeySym keysym, Millis duration);
+// Presses the keys in order and releases them in reverse: a chord such as Alt+F4.
+void sendChord(Display *dpy, const std::vector<KeySym> &keysyms);
 // Asks a top-level window to close as a window manager does for its close button:
 // a WM_PROTOCOLS client message carrying WM_DELETE_WINDOW.
 void sendDeleteWindow(Display *dpy, Window window);

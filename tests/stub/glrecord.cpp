@@ -5,6 +5,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "app/xwayland.h"
+
 #include <cstdio>
 #include <initializer_list>
 
@@ -53,6 +55,14 @@ int glCallCount(const std::string &name)
     for (const GlCall &call : glRecord.calls)
         count += call.name == name;
     return count;
+}
+
+// A link seam rather than a GL call: this definition is linked before the
+// library, so the library's own, which asks the X server, is never pulled in.
+bool displayIsXwayland()
+{
+    record("displayIsXwayland", {});
+    return glRecord.xwayland;
 }
 
 extern "C" {
@@ -132,11 +142,16 @@ void glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {double(w),
 int glutCreateWindow(const char *title) { record("glutCreateWindow", {}, title); return 1; }
 void glutFullScreen() { record("glutFullScreen", {}); }
 void glutGameModeString(const char *mode) { record("glutGameModeString", {}, mode); }
-int glutEnterGameMode() { record("glutEnterGameMode", {}); return glRecord.gameModeActive; }
+int glutEnterGameMode()
+{
+    record("glutEnterGameMode", {});
+    glRecord.inGameMode = glRecord.gameModeActive;
+    return glRecord.inGameMode;
+}
 int glutGameModeGet(GLenum query)
 {
     record("glutGameModeGet", {double(query)});
-    return query == GLUT_GAME_MODE_ACTIVE ? glRecord.gameModeActive : 0;
+    return query == GLUT_GAME_MODE_ACTIVE ? glRecord.inGameMode : 0;
 }
 int glutGet(GLenum query)
 {

@@ -21,7 +21,9 @@ struct GlRecord {
     int screenWidth = 1920, screenHeight = 1080;
     int elapsedMs = 0;
     int pendingError = 0;       // returned, then cleared, by the next glGetError
-    bool gameModeActive = true; // what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
+    bool gameModeActive = true; // whether glutEnterGameMode succeeds
+    bool inGameMode = false;    // entered successfully: what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
+    bool xwayland = false;      // what displayIsXwayland answers
     unsigned nextTexture = 1;   // the name glGenTextures hands out next
     std::vector<uint16_t> lastTexImageShorts;       // data of the last GL_UNSIGNED_SHORT upload
     std::vector<unsigned char> lastTexImageBytes;   // data of the last GL_UNSIGNED_BYTE upload

@@ -242,9 +242,9 @@ TEST_F(Startup, GameModeAtTheScreenSize)
     setenv("MODE", "0x8", 1);
     EXPECT_EQ(run(), "mode string '1920x1080:32@75'\n");
     const std::vector<std::string> calls = glCallTexts();
-    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 8),
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 9),
                 ElementsAre("glutGet(" + std::to_string(GLUT_SCREEN_HEIGHT) + ")",
-                            "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")",
+                            "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")", "displayIsXwayland()",
                             "glutGameModeString(\"1920x1080:32@75\")", "glutEnterGameMode()",
                             "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")",
                             "glutSetCursor(101)"));
@@ -261,8 +261,25 @@ TEST_F(Startup, UnavailableGameModeFallsBackToAFullScreenWindow)
     EXPECT_EQ(run(), "mode string '1600x1200:32@75'\n"
                      "game mode is not available; using a full-screen window\n");
     const std::vector<std::string> calls = glCallTexts();
-    EXPECT_THAT(std::vector<std::string>(calls.begin() + 7, calls.begin() + 10),
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 8, calls.begin() + 11),
                 ElementsAre("glutCreateWindow(\"velmora\")", "glutFullScreen()", "glutSetCursor(101)"));
+}
+
+TEST_F(Startup, OnXwaylandGoesStraightToTheFullScreenWindowWithoutAskingForGameMode)
+{
+    unsetenv("NOFS");
+    glRecord.xwayland = true;  // game mode would even be granted: it must not be asked for
+    setenv("MODE", "7", 1);
+    EXPECT_EQ(run(), "mode string '1920x1080:32@75'\n"
+                     "game mode is not available; using a full-screen window\n");
+    const std::vector<std::string> calls = glCallTexts();
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 9),
+                ElementsAre("glutGet(" + std::to_string(GLUT_SCREEN_HEIGHT) + ")",
+                            "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")", "displayIsXwayland()",
+                            "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")",
+                            "glutCreateWindow(\"velmora\")", "glutFullScreen()", "glutSetCursor(101)"));
+    EXPECT_EQ(glCallCount("glutGameModeString"), 0);
+    EXPECT_EQ(glCallCount("glutEnterGameMode"), 0);
 }
 
 TEST_F(Startup, ModeSelectsItsSetUp)

@@ -1,0 +1,133 @@
+// velmora end-to-end tests on desktop servers: weston's Xwayland, and Xvfb managed by openbox.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "viewer_test.h"
+#include "xharness.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr Rgb kBlue{34, 34, 178};
+
+// The lines of a full-screen start that did without game mode, before any input. Where the
+// viewer asked for it, GLUT's complaints come between its two lines; where it did not, nothing.
+bool fullScreenWindowStart(const std::vector<std::string> &lines, bool askedForGameMode)
+{
+    std::size_t i = 1;
+    while (askedForGameMode && i < lines.size() && lines[i].rfind("freeglut", 0) == 0)
+        ++i;
+    if (lines.size() < i + 2 || lines[0] != "mode string '1600x1200:32@75'" ||
+        lines[i] != "game mode is not available; using a full-screen window")
+        return false;
+    for (++i; i < lines.size(); ++i)
+        if (lines[i].rfind("reshapeFunc(", 0) != 0)
+            return false;
+    return true;
+}
+
+// A picture whose non-black part is a square box of about `side` pixels at the image centre.
+bool ringOfSideAtTheCentre(const Image &image, int side)
+{
+    const Box box = boundingBox(image);
+    return !box.empty && std::abs(box.centreX() - image.width / 2.0) <= 3 &&
+           std::abs(box.centreY() - image.height / 2.0) <= 3 && std::abs(box.width() - side) <= 12 &&
+           std::abs(box.height() - side) <= 12;
+}
+
+// The default start (no NOFS) fills the screen with the picture, which scales with the
+// height: mode 6's ring, 220 pixels across in the 900-pixel-high window, is 293 here; the
+// chain's outer ring, 517 there, 690.
+void expectFullScreenPicture(Display *dpy, Window window, const std::string &mode)
+{
+    // The window manager may size the window before it moves it.
+    std::string geometry;
+    EXPECT_TRUE(pollUntil([&] { return (geometry = toString(windowGeometry(dpy, window))) == "1600x1200+0+0"; }))
+        << geometry;
+    // Moving the window under the pointer may have turned the camera; 'c' puts it back.
+    sendKey(dpy, XK_c);
+    Image shot;
+    const int side = mode == "6" ? 293 : 690;
+    const bool ok = pollUntil([&] { return ringOfSideAtTheCentre(shot = screenshot(dpy, window), side); });
+    EXPECT_TRUE(ok) << "mode " << mode << ": picture box " << toString(boundingBox(shot)) << ", wanted " << side
+                    << " square at the centre of " << shot.width << "x" << shot.height;
+    if (mode == "6") {
+        EXPECT_GT(colourCounts(shot)[kBlue], 2000u) << "no checker";
+    }
+}
+
+class XwaylandDesktop : public ViewerTest {
+protected:
+    XwaylandDesktop() : ViewerTest(ServerKind::xwayland) {}
+
+    // weston says "xserver exited" when Xwayland dies, and Xwayland "Caught signal" when it
+    // crashes; weston would start a new one for the next client, so only the log tells.
+    void expectServerAlive()
+    {
+        const std::string log = server.log();
+        EXPECT_EQ(log.find("xserver exited"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Caught signal"), std::string::npos) << log;
+    }
+};
+
+TEST_F(XwaylandDesktop, DefaultStartFillsTheOutputWithoutTakingTheServerDown)
+{
+    struct Variant {
+        const char *what;
+        Viewer::Vars vars;
+        std::string mode;
+    };
+    Viewer::Vars session = server.sessionVars();
+    session.emplace_back("MODE", "6");
+    const Variant variants[] = {
+        {"in the session's environment, mode 6", session, "6"},
+        {"with no WAYLAND_DISPLAY, the default mode", {}, "13"},
+    };
+    for (const auto &variant : variants) {
+        SCOPED_TRACE(variant.what);
+        launch(variant.vars);
+        viewer->waitForStderrLine("reshapeFunc(1600, 1200)");
+        EXPECT_TRUE(fullScreenWindowStart(viewer->stderrLines(), false)) << viewer->stderrText();
+        expectFullScreenPicture(dpy(), window, variant.mode);
+        escape();
+        expectServerAlive();
+    }
+}
+
+class OpenboxDesktop : public ViewerTest {
+protected:
+    OpenboxDesktop() : ViewerTest(ServerKind::xvfbOpenbox) {}
+};
+
+TEST_F(OpenboxDesktop, DefaultStartFillsTheScreenAndTheWindowManagersCloseEndsItWithStatusZero)
+{
+    launch({{"MODE", "6"}});
+    viewer->waitForStderrLine("reshapeFunc(1600, 1200)");
+    EXPECT_TRUE(fullScreenWindowStart(viewer->stderrLines(), true)) << viewer->stderrText();
+    expectFullScreenPicture(dpy(), window, "6");
+
+    // openbox's own binding: Alt+F4 sends the focused window WM_DELETE_WINDOW.
+    sendChord(dpy(), {XK_Alt_L, XK_F4});
+    EXPECT_EQ(viewer->waitExit(), 0);
+    for (const auto &line : viewer->stderrLines())
+        EXPECT_NE(line.rfind("X Error", 0), 0u) << line;
+}
+
+TEST_F(OpenboxDesktop, NofsGivesThe1200x900Window)
+{
+    launch({{"NOFS", "1"}, {"MODE", "6"}});
+    viewer->waitForStderrLine("reshapeFunc(1200, 900)");
+    const Geometry g = windowGeometry(dpy(), window);
+    EXPECT_EQ(g.width, 1200);
+    EXPECT_EQ(g.height, 900);
+    for (const auto &line : viewer->stderrLines())
+        EXPECT_EQ(line, "reshapeFunc(1200, 900)");
+    escape();
+}
+
+}  // namespace
