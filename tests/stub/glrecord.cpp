@@ -17,6 +17,8 @@ void resetGlRecord()
 
 static void record(const char *name, std::initializer_list<double> args, const char *text = "")
 {
+    if (name == glRecord.failingCall && glRecord.pendingError == 0)
+        glRecord.pendingError = glRecord.failingError;
     if (!glRecord.recordCalls)
         return;
     glRecord.calls.push_back({name, args, text});

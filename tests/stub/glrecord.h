@@ -21,6 +21,10 @@ struct GlRecord {
     int screenWidth = 1920, screenHeight = 1080;
     int elapsedMs = 0;
     int pendingError = 0;       // returned, then cleared, by the next glGetError
+    // Each call of this name raises failingError, as a GL call given a bad argument
+    // does; like GL, an error already pending is kept and the new one dropped.
+    std::string failingCall;
+    int failingError = 0;
     bool gameModeActive = true; // what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
     unsigned nextTexture = 1;   // the name glGenTextures hands out next
     std::vector<uint16_t> lastTexImageShorts;       // data of the last GL_UNSIGNED_SHORT upload
