@@ -10,6 +10,7 @@ struct GlCall {
     std::string name;
     std::vector<double> args;
     std::string text;  // a label argument, such as a window title or game-mode string
+    bool operator==(const GlCall &) const = default;
 };
 
 // What the stand-in answers and what it remembers. reset() clears it all.
@@ -45,7 +46,9 @@ extern GlRecord glRecord;
 void resetGlRecord();
 // Names of the recorded calls, in order.
 std::vector<std::string> glCallNames();
-// The calls rendered as "name(a, b, ...)" with %g numbers, in order.
+// One call rendered as "name(a, b, ...)" with %g numbers.
+std::string glCallText(const GlCall &call);
+// The recorded calls rendered by glCallText, in order.
 std::vector<std::string> glCallTexts();
 // How many calls of this name were recorded.
 int glCallCount(const std::string &name);
