@@ -32,6 +32,7 @@ inline void keep(const Image &image, const std::string &name)
         savePpm(image, std::string(folder) + "/" + name + ".ppm");
 }
 
+// How many of the lines start with `prefix`.
 inline long countStartingWith(const std::vector<std::string> &lines, const std::string &prefix)
 {
     return std::count_if(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
