@@ -3,6 +3,7 @@
 // real: d13display() itself, on the scene d13modeInitFunc() builds.
 // (a)   the same frame with every mesh sent from float arrays made in advance: the same GL
 //       calls with the same values, and nothing else per call; the least this design costs.
+//       Its frame is in reference_frame.h, where a unit test compares its calls with the real ones.
 // (b)   the same frame with each mesh replayed from a display list compiled once.
 // The three run in turn, round after round, so that load from other processes falls on
 // all of them alike. Each frame is followed by glFinish().
@@ -19,99 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/reference_frame.h"
 #include "modes/mode13.h"
 #include "shell/velmora.h"
 #include "view/camera.h"
 
 namespace {
 
-// A mesh as GL receives it: 8 floats a corner (s, t, nx, ny, nz, x, y, z) and the runs of
-// corners that share a texture, each sent as one glBegin/glEnd batch after its bind.
-struct Run {
-    GLuint texture;
-    size_t first, count;  // in corners
-};
-struct FlatMesh {
-    std::vector<float> corners;
-    std::vector<Run> runs;
-};
-
-FlatMesh flatten(const Mesh &mesh)
-{
-    FlatMesh flat;
-    for (int32_t i = 0; i < mesh.triangleCount; ++i) {
-        const Triangle &triangle = mesh.triangles[i];
-        const auto texture = static_cast<GLuint>(triangle.texture);
-        if (flat.runs.empty() || flat.runs.back().texture != texture)
-            flat.runs.push_back({texture, 3 * static_cast<size_t>(i), 0});
-        flat.runs.back().count += 3;
-        for (const Vertex &c : triangle.v)
-            for (double value : {c.texCoord.x, c.texCoord.y, c.normal.x, c.normal.y, c.normal.z,
-                                 c.position.x, c.position.y, c.position.z})
-                flat.corners.push_back(static_cast<float>(value));
-    }
-    return flat;
-}
-
-void drawFlat(const FlatMesh &mesh)
-{
-    for (const Run &run : mesh.runs) {
-        glBindTexture(GL_TEXTURE_2D, run.texture);
-        glBegin(GL_TRIANGLES);
-        const float *p = mesh.corners.data() + 8 * run.first;
-        for (const float *end = p + 8 * run.count; p != end; p += 8) {
-            glTexCoord2f(p[0], p[1]);
-            glNormal3f(p[2], p[3], p[4]);
-            glVertex3f(p[5], p[6], p[7]);
-        }
-        glEnd();
-    }
-}
-
 FlatMesh flatRing, flatDodecahedron;
 GLuint ringList, dodecahedronList;
-
-// d13display() call for call, with the two meshes drawn by `draw(0)` (the ring) and `draw(1)`.
-// It reads the elapsed time for the dodecahedron's spin just as the real frame does.
-template <class Draw>
-void referenceFrame(Draw draw)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(100, static_cast<double>(window.dW) / static_cast<double>(window.dH), 0.1, 10);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    genericLookAt(generic.vfar);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glMatrixMode(GL_MODELVIEW);
-    for (int32_t j = 0; j < d13.gimbalc; ++j) {  // not editing: no ring is highlighted
-        draw(0);
-        glRotated(90, 0, 0, 1);
-        glRotated(d13.angle[j] * 57.29577951308232, 1, 0, 0);
-        glScaled(0.84, 0.84, 0.84);
-        setGimbalMaterial(false);
-    }
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_GEN_T);
-    const float ambient[4] = {0.1f, 0.1f, 0.1f, 1.0f};
-    const float diffuse[4] = {0.2f, 0.2f, 0.2f, 1.0f};
-    const float specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 2.0f);
-    glScaled(0.4, 0.4, 0.4);
-    glRotated(-90, 0, 1, 0);
-    glRotated(0.05 * static_cast<double>(glutGet(GLUT_ELAPSED_TIME)), 0, 0, 1);
-    draw(1);
-    glutPostRedisplay();
-    glutSwapBuffers();
-}
 
 void frameArrays()
 {

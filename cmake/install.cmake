@@ -19,13 +19,13 @@ set(VELMORA_DATA_DIR ${CMAKE_INSTALL_DATADIR}/velmora)
 # Paths from the command's folder, as the launcher sees them.
 file(RELATIVE_PATH VELMORA_BIN_TO_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBEXECDIR}/velmora)
 file(RELATIVE_PATH VELMORA_BIN_TO_DATA ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/velmora)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/velmora.in ${CMAKE_BINARY_DIR}/launcher/velmora @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/velmora.in ${PROJECT_BINARY_DIR}/launcher/velmora @ONLY)
 
 install(TARGETS velmora RUNTIME DESTINATION ${VELMORA_PROGRAM_DIR} COMPONENT velmora)
-install(PROGRAMS ${CMAKE_BINARY_DIR}/launcher/velmora DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT velmora)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/rescales DESTINATION ${VELMORA_DATA_DIR}/data
+install(PROGRAMS ${PROJECT_BINARY_DIR}/launcher/velmora DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT velmora)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/rescales DESTINATION ${VELMORA_DATA_DIR}/data
   COMPONENT velmora FILES_MATCHING PATTERN "*.ppm")
-install(FILES ${CMAKE_SOURCE_DIR}/man/velmora.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT velmora)
+install(FILES ${PROJECT_SOURCE_DIR}/man/velmora.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT velmora)
 
 # The .deb: `cpack -G DEB` (or the `package` target) in the build folder. Only the velmora
 # component goes in, whatever install rules other folders add.
@@ -44,7 +44,7 @@ set(CPACK_PACKAGE_DESCRIPTION [[velmora shows closed rings of square cross-secti
 the previous one on a pivot set with the mouse, around a spinning textured
 dodecahedron. Keys and the pointer insert, delete, select and turn the rings
 and orbit the camera. It draws with OpenGL 1.1, GLU and freeglut.]])
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};velmora;/")
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};velmora;/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -52,7 +52,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Debian installs manual pages compressed; plain `cmake --install` leaves them as they are.
-set(VELMORA_DEB_SCRIPT ${CMAKE_BINARY_DIR}/launcher/compress-manual.cmake)
+set(VELMORA_DEB_SCRIPT ${PROJECT_BINARY_DIR}/launcher/compress-manual.cmake)
 file(CONFIGURE OUTPUT ${VELMORA_DEB_SCRIPT} @ONLY CONTENT [=[
 # Runs in CPack after staging: gzips the staged manual pages as Debian does (-9n: no name or time).
 file(GLOB_RECURSE pages LIST_DIRECTORIES false "${CPACK_TEMPORARY_DIRECTORY}/*")

@@ -3,18 +3,33 @@
 # (with memcheck runs of the unit tests and a short soak), the whole suite again
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
 # for a minute (built with clang).
+# With --quick: the one build, then the unit and end-to-end tests only, for everyday work.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/deps.sh"
 jobs="$(nproc)"
+quick=no
+case "${1:-}" in
+    --quick) quick=yes ;;
+    "") ;;
+    *) echo "usage: scripts/test.sh [--quick]" >&2; exit 2 ;;
+esac
 
 need_packages $build_packages $test_packages
 
 echo "== build and test" >&2
 cmake -S "$root" -B "$root/build" -DBUILD_TESTING=ON > /dev/null
-cmake --build "$root/build" -j "$jobs"
+# The full run also builds the benchmark programs, which a plain build leaves out, so
+# that they cannot stop compiling unnoticed.
+targets=(all)
+[ $quick = yes ] || targets+=(velmora_bench velmora_probe)
+cmake --build "$root/build" -j "$jobs" --target "${targets[@]}"
 # One test at a time: many tests start their own Xvfb, and a server shutting down
 # while another starts on the number it just gave up can take that one's socket.
+if [ $quick = yes ]; then
+    (cd "$root/build" && ctest --output-on-failure -L '^(unit|e2e)$')
+    exit
+fi
 (cd "$root/build" && ctest --output-on-failure)
 
 echo "== fuzz each target for a minute" >&2

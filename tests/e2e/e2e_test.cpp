@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <iostream>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,27 +15,11 @@ using namespace e2e;
 
 namespace {
 
-constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kBlue{34, 34, 178};
-constexpr Rgb kRose{238, 103, 122};
-
-bool hasPicture(const Image &image)
-{
-    return !boundingBox(image).empty;
-}
-
 // The picture's non-black bounding box is centred in the image, give or take `slack` pixels.
 bool centred(const Box &box, const Image &image, double slack = 3)
 {
     return !box.empty && std::abs(box.centreX() - image.width / 2.0) <= slack &&
            std::abs(box.centreY() - image.height / 2.0) <= slack;
-}
-
-// With VELMORA_E2E_SHOTS naming a folder, keeps a screenshot there to look at.
-void keep(const Image &image, const std::string &name)
-{
-    if (const char *folder = std::getenv("VELMORA_E2E_SHOTS"))
-        savePpm(image, std::string(folder) + "/" + name + ".ppm");
 }
 
 std::vector<std::string> without(const std::vector<std::string> &lines, const std::string &prefix)
@@ -63,7 +44,6 @@ protected:
     {
         return pollUntil([&] { return wanted(shot = screenshot(dpy(), window)); });
     }
-
 };
 
 TEST_F(Velmora, OpensA1200x900WindowAt100x100WhenNofsIsSetAndIgnoresArguments)

@@ -9,7 +9,6 @@
 #include <functional>
 #include <iostream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,14 +20,6 @@ using namespace e2e;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr Rgb kBlack{0, 0, 0}, kBlue{34, 34, 178}, kRose{238, 103, 122};
-constexpr int kCx = 600, kCy = 450;  // the centre of the 1200 x 900 window
-
-bool hasPicture(const Image &image)
-{
-    return !boundingBox(image).empty;
-}
 
 // Pixels that differ between two shots, counting only those farther than `radius` from the centre.
 std::size_t differingOutside(const Image &a, const Image &b, double radius)
@@ -52,18 +43,6 @@ int litAround(const Image &image, double radius)
     return lit;
 }
 
-long countStartingWith(const std::vector<std::string> &lines, const std::string &prefix)
-{
-    return std::count_if(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
-}
-
-std::string fatalMessage(const std::string &check)
-{
-    const int line = sourceLine("textures/textures.cpp", "assure(" + check + ");");
-    return "velmora: fatal: assure: (file 'textures/textures.cpp', line " + std::to_string(line) + "):\n\t'" + check +
-           "' was FALSE\n";
-}
-
 // A picture broken one way, and the check that must fail (none: the viewer runs normally).
 using Edit = std::function<void(const fs::path &)>;
 struct Broken {
@@ -75,16 +54,6 @@ struct Broken {
 
 class Hardening : public ViewerTest {
 protected:
-    // Sends a key and waits until the viewer has logged it.
-    void key(KeySym keysym, Millis timeout = kWait)
-    {
-        const std::string prefix = "keyboardFunc(" + std::to_string(keysym) + ", ";
-        const long before = countStartingWith(viewer->stderrLines(), prefix);
-        sendKey(dpy(), keysym);
-        ASSERT_TRUE(pollUntil([&] { return countStartingWith(viewer->stderrLines(), prefix) > before; }, timeout))
-            << XKeysymToString(keysym) << " was not handled within " << timeout.count() << " ms";
-    }
-
     Image waitForPicture(const std::function<bool(const Image &)> &wanted, const std::string &what)
     {
         Image shot;
@@ -125,15 +94,6 @@ protected:
         if (!pollUntil([&] { return (later = screenshot(dpy(), window)) != first; }))
             return "unknown";
         return litAround(later, 242) == 360 ? "13" : "changing";
-    }
-
-    void TearDown() override
-    {
-        if (!viewer)
-            return;
-        EXPECT_EQ(viewer->stdoutText(), "") << "the viewer wrote on standard output";
-        if (HasFailure())
-            std::cerr << "viewer stderr:\n" << viewer->stderrText().substr(0, 4000);
     }
 
     // ---- broken pictures ----
@@ -196,10 +156,6 @@ Edit header(const std::string &replacement)  // the pixels kept as they were
         spit(p, replacement + ppm.substr(headerLength(ppm)));
     };
 }
-
-const std::string kOpened = "(f = fopen(path, \"rb\")) != NULL", kHeaderRead = "fread(narrow, kludge_skip, 1, f) == 1",
-                  kHeaderMatches = "headerMatches(narrow, kludge_skip, width, height, kludge_wider)",
-                  kPixelsRead = "fread(SWITCH(kludge_wider, wider, narrow), size, 1, f) == 1";
 
 // Mode 13 loads pgac, xeb2, pipe, ntux and path; mode 8 pgac; mode 6 none; no mode loads pond.
 TEST_F(Hardening, MissingPictureIsFatalOnlyWhenTheModeLoadsIt)

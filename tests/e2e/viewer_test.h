@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -11,6 +13,45 @@
 #include "xharness.h"
 
 namespace e2e {
+
+// The background, and the two colours of the checker preview (mode 6).
+inline constexpr Rgb kBlack{0, 0, 0}, kBlue{34, 34, 178}, kRose{238, 103, 122};
+// The centre of the 1200 x 900 window the viewer opens with NOFS set.
+inline constexpr int kCx = 600, kCy = 450;
+
+// Whether anything but black has been drawn.
+inline bool hasPicture(const Image &image)
+{
+    return !boundingBox(image).empty;
+}
+
+// With VELMORA_E2E_SHOTS naming a folder, keeps a screenshot there to look at.
+inline void keep(const Image &image, const std::string &name)
+{
+    if (const char *folder = std::getenv("VELMORA_E2E_SHOTS"))
+        savePpm(image, std::string(folder) + "/" + name + ".ppm");
+}
+
+// How many of the lines start with `prefix`.
+inline long countStartingWith(const std::vector<std::string> &lines, const std::string &prefix)
+{
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
+}
+
+// The checks of the picture loader that a broken picture fails, as written in textures/textures.cpp.
+inline const std::string kOpened = "(f = fopen(path, \"rb\")) != NULL",
+                         kHeaderRead = "fread(narrow, kludge_skip, 1, f) == 1",
+                         kHeaderMatches = "headerMatches(narrow, kludge_skip, width, height, kludge_wider)",
+                         kPixelsRead = "fread(SWITCH(kludge_wider, wider, narrow), size, 1, f) == 1";
+
+// The viewer's whole standard error when one of those checks fails.
+inline std::string fatalMessage(const std::string &check)
+{
+    const int line = sourceLine("textures/textures.cpp", "assure(" + check + ");");
+    EXPECT_GT(line, 0) << "no such check in textures/textures.cpp: " << check;
+    return "velmora: fatal: assure: (file 'textures/textures.cpp', line " + std::to_string(line) + "):\n\t'" + check +
+           "' was FALSE\n";
+}
 
 // One X server per test (Xvfb unless a fixture asks for another kind); the test starts the
 // viewer. Members go in reverse: viewer, then server.
@@ -47,14 +88,25 @@ protected:
         EXPECT_EQ(viewer->stdoutText(), "");
     }
 
-    // Whatever the test, the viewer never writes on standard output; its stderr helps a failure.
+    // Sends a key and waits until the viewer has logged it.
+    void key(KeySym keysym, Millis timeout = kWait)
+    {
+        const std::string prefix = "keyboardFunc(" + std::to_string(keysym) + ", ";
+        const long before = countStartingWith(viewer->stderrLines(), prefix);
+        sendKey(dpy(), keysym);
+        ASSERT_TRUE(pollUntil([&] { return countStartingWith(viewer->stderrLines(), prefix) > before; }, timeout))
+            << XKeysymToString(keysym) << " was not handled within " << timeout.count() << " ms";
+    }
+
+    // Whatever the test, the viewer never writes on standard output. The start of its stderr
+    // helps a failure (after thousands of keys, all of it would bury the report).
     void TearDown() override
     {
         if (!viewer)
             return;
         EXPECT_EQ(viewer->stdoutText(), "") << "the viewer wrote on standard output";
         if (HasFailure())
-            std::cerr << "viewer stderr:\n" << viewer->stderrText();
+            std::cerr << "viewer stderr:\n" << viewer->stderrText().substr(0, 4000);
     }
 };
 

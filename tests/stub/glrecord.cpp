@@ -19,6 +19,8 @@ void resetGlRecord()
 
 static void record(const char *name, std::initializer_list<double> args, const char *text = "")
 {
+    if (name == glRecord.failingCall && glRecord.pendingError == 0)
+        glRecord.pendingError = glRecord.failingError;
     if (!glRecord.recordCalls)
         return;
     glRecord.calls.push_back({name, args, text});
@@ -32,20 +34,24 @@ std::vector<std::string> glCallNames()
     return names;
 }
 
+std::string glCallText(const GlCall &call)
+{
+    std::string text = call.name + "(";
+    for (size_t i = 0; i < call.args.size(); ++i) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%s%g", i ? ", " : "", call.args[i]);
+        text += number;
+    }
+    if (!call.text.empty())
+        text += (call.args.empty() ? "\"" : ", \"") + call.text + "\"";
+    return text + ")";
+}
+
 std::vector<std::string> glCallTexts()
 {
     std::vector<std::string> texts;
-    for (const GlCall &call : glRecord.calls) {
-        std::string text = call.name + "(";
-        for (size_t i = 0; i < call.args.size(); ++i) {
-            char number[32];
-            std::snprintf(number, sizeof number, "%s%g", i ? ", " : "", call.args[i]);
-            text += number;
-        }
-        if (!call.text.empty())
-            text += (call.args.empty() ? "\"" : ", \"") + call.text + "\"";
-        texts.push_back(text + ")");
-    }
+    for (const GlCall &call : glRecord.calls)
+        texts.push_back(glCallText(call));
     return texts;
 }
 

@@ -10,6 +10,7 @@ struct GlCall {
     std::string name;
     std::vector<double> args;
     std::string text;  // a label argument, such as a window title or game-mode string
+    bool operator==(const GlCall &) const = default;
 };
 
 // What the stand-in answers and what it remembers. reset() clears it all.
@@ -21,6 +22,10 @@ struct GlRecord {
     int screenWidth = 1920, screenHeight = 1080;
     int elapsedMs = 0;
     int pendingError = 0;       // returned, then cleared, by the next glGetError
+    // Each call of this name raises failingError, as a GL call given a bad argument
+    // does; like GL, an error already pending is kept and the new one dropped.
+    std::string failingCall;
+    int failingError = 0;
     bool gameModeActive = true; // whether glutEnterGameMode succeeds
     bool inGameMode = false;    // entered successfully: what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
     bool xwayland = false;      // what displayIsXwayland answers
@@ -43,7 +48,9 @@ extern GlRecord glRecord;
 void resetGlRecord();
 // Names of the recorded calls, in order.
 std::vector<std::string> glCallNames();
-// The calls rendered as "name(a, b, ...)" with %g numbers, in order.
+// One call rendered as "name(a, b, ...)" with %g numbers.
+std::string glCallText(const GlCall &call);
+// The recorded calls rendered by glCallText, in order.
 std::vector<std::string> glCallTexts();
 // How many calls of this name were recorded.
 int glCallCount(const std::string &name);

@@ -1,5 +1,7 @@
 // velmora tests at the edges the X server cannot reach: a window of zero height, and a camera
 // turned tens of thousands of times.
+#include <GL/gl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,7 +42,7 @@ TEST(ZeroSizedWindow, FramesStillRunButTheProjectionDegenerates)
             resetGlRecord();
             const std::string log = stderrOf([&] {
                 reshapeFunc(size.width, size.height);
-                displayFunc();  // would end the process if the frame left a GL error behind
+                displayFunc();
             });
             EXPECT_EQ(log, "reshapeFunc(" + std::to_string(size.width) + ", " + std::to_string(size.height) + ")\n");
             EXPECT_EQ(window.hW, size.width / 2);
@@ -51,6 +53,14 @@ TEST(ZeroSizedWindow, FramesStillRunButTheProjectionDegenerates)
             ASSERT_NE(projection, calls.end());
             EXPECT_TRUE(size.aspectIs(projection->args[1])) << "aspect " << projection->args[1];
             EXPECT_EQ(glCallCount("glutSwapBuffers"), 1);
+            // Had the degenerate projection raised a GL error, the frame would have ended the process.
+            EXPECT_EXIT(
+                {
+                    glRecord.failingCall = "gluPerspective";
+                    glRecord.failingError = GL_INVALID_VALUE;
+                    displayFunc();
+                },
+                testing::ExitedWithCode(1), testing::StartsWith("opengl error detected by displayFunc: "));
         }
     }
 }
