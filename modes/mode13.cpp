@@ -6,6 +6,7 @@
 
 #include "geometry/dodecahedron.h"
 #include "geometry/gimbal.h"
+#include "modes/scene.h"
 #include "shell/assure.h"
 #include "shell/velmora.h"
 #include "shell/xalloc.h"
@@ -49,9 +50,7 @@ void d13modeInitFunc()
 
     window.specificDisplayFunc = d13display;
 
-    glClearColor(0, 0, 0, 0);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_DEPTH_TEST);
+    setSceneBaseState();
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     // Given while the modelview matrix is the identity, the directional light

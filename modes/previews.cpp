@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "geometry/gimbal.h"
+#include "modes/scene.h"
 #include "shell/velmora.h"
 #include "textures/textures.h"
 #include "view/camera.h"
@@ -25,10 +26,7 @@ void d6modeInitFunc()
             for (int c = 0; c < 4; ++c)
                 image[j][i][c] = (i + j) % 2 == 0 ? blue[c] : rose[c];
 
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    GLuint tex;
-    glGenTextures(1, &tex);
-    glBindTexture(GL_TEXTURE_2D, tex);
+    const GLuint tex = newBoundTexture();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -38,9 +36,7 @@ void d6modeInitFunc()
     d6 = calculateGimbal(static_cast<int32_t>(tex), 0.1, 32);
     window.specificDisplayFunc = d6display;
 
-    glClearColor(0, 0, 0, 0);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_DEPTH_TEST);
+    setSceneBaseState();
     glEnable(GL_TEXTURE_2D);
 }
 
@@ -71,9 +67,7 @@ void d8modeInitFunc()
     d8 = calculateGimbal(tex, 0.1, 64);
     window.specificDisplayFunc = d8display;
 
-    glClearColor(0, 0, 0, 0);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_DEPTH_TEST);
+    setSceneBaseState();
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);

@@ -90,12 +90,18 @@ int loadTexturePPM(unsigned char *narrow, uint16_t *wider, const char *path, int
             wider[i] = static_cast<uint16_t>(narrow[i] << 8);
     }
 
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    GLuint name;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
+    const GLuint name = newBoundTexture();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_SHORT, wider);
     return static_cast<int>(name);
+}
+
+unsigned newBoundTexture()
+{
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLuint name;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    return name;
 }

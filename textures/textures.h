@@ -16,3 +16,8 @@ int loadNamedTexturePPM(const char *key);
 // width imply, is fatal. Returns the texture name, left bound.
 int loadTexturePPM(unsigned char *narrow, uint16_t *wider, const char *path, int height, int width,
                    int kludge_skip, bool kludge_wider);
+
+// Makes a new GL texture for tightly packed rows (unpack alignment 1, which stays
+// in force), binds it to GL_TEXTURE_2D and returns its name. The caller sets its
+// parameters and uploads the image.
+unsigned newBoundTexture();
