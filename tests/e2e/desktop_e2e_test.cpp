@@ -13,8 +13,6 @@ using namespace e2e;
 
 namespace {
 
-constexpr Rgb kBlue{34, 34, 178};
-
 // The lines of a full-screen start that did without game mode, before any input. Where the
 // viewer asked for it, GLUT's complaints come between its two lines; where it did not, nothing.
 bool fullScreenWindowStart(const std::vector<std::string> &lines, bool askedForGameMode)
