@@ -1,7 +1,7 @@
 # velmora: installs the Debian packages a step needs when any of them is missing.
 # Usage: source scripts/deps.sh; need_packages PACKAGE...
 
-build_packages="cmake make g++ freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0"
+build_packages="cmake make g++ libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0"
 run_packages="xvfb x11-apps xdotool netpbm"
 # Unversioned names only, so that one list holds on Debian 12 and 13; `file` is what CPack's
 # .deb generator calls, and weston, xwayland and openbox are the desktop servers tests run under.
