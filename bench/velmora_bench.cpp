@@ -128,7 +128,7 @@ int main(int argc, char **argv)
         } else if (std::strcmp(argv[i], "--warmup") == 0) {
             warmup = std::max(0, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--chain") == 0) {
-            chains = {std::clamp(std::atoi(argv[i + 1]), 1, static_cast<int>(maxGimbals))};
+            chains.assign(1, std::clamp(std::atoi(argv[i + 1]), 1, static_cast<int>(maxGimbals)));
         } else {
             std::fprintf(stderr, "usage: velmora_bench [--frames N] [--warmup N] [--chain RINGS]\n");
             return 2;

@@ -1,9 +1,12 @@
 # velmora: installs the Debian packages a step needs when any of them is missing.
 # Usage: source scripts/deps.sh; need_packages PACKAGE...
 
-build_packages="cmake make g++ freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev"
+build_packages="cmake make g++ libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev"
 run_packages="xvfb x11-apps xdotool netpbm"
-test_packages="libgtest-dev libgmock-dev xvfb libx11-dev libxtst-dev netpbm xdotool valgrind man-db groff-base dpkg-dev clang libclang-rt-14-dev weston xwayland openbox"
+# Unversioned names only, so that one list holds on Debian 12 and 13; `file` is what CPack's
+# .deb generator calls, and weston, xwayland and openbox are the desktop servers tests run under.
+test_packages="libgtest-dev libgmock-dev xvfb x11-apps libx11-dev libxtst-dev netpbm xdotool valgrind man-db groff-base
+    dpkg-dev file clang libclang-rt-dev weston xwayland openbox"
 
 need_packages() {
     local missing=()

@@ -21,10 +21,12 @@ fi
 
 shots="$root/build/screenshots"
 mkdir -p "$shots"
-exec 3< <(Xvfb -displayfd 1 -screen 0 1400x1100x24 -nolisten tcp 2>/dev/null)
+# -noreset: each viewer and xdotool here is the server's only client for a moment, and
+# a server resetting after its last client refuses the next one meanwhile.
+exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1400x1100x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null' EXIT
-read -r -t 10 number <&3
+read -r -t 30 number <&3
 export DISPLAY=":$number"
 # Poses the gimbal chain: four rings, three of them turned, seen from above.
 pose_chain() {
@@ -36,10 +38,24 @@ pose_chain() {
     xdotool key p v w w w a
 }
 
+# Waits up to 60 s for the viewer's window to show a picture (more than one colour): on a
+# busy machine the first frame can take many seconds.
+await_picture() {
+    local colours
+    for _ in $(seq 600); do
+        kill -0 "$viewer" 2>/dev/null || return 1
+        colours=$(xwd -silent -name velmora 2>/dev/null | xwdtopnm 2>/dev/null | ppmhist -noheader 2>/dev/null | wc -l) ||
+            colours=0
+        [ "$colours" -gt 1 ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 for mode in 13 8 6; do
     NOFS=1 MODE=$mode "$root/build/velmora" 2> "$shots/mode$mode.log" &
     viewer=$!
-    sleep 2
+    await_picture || { cat "$shots/mode$mode.log" >&2; echo "mode $mode: no picture" >&2; exit 1; }
     if [ $mode = 13 ]; then pose_chain; sleep 0.5; fi
     xwd -silent -name velmora | xwdtopnm 2>/dev/null | pnmtopng > "$shots/mode$mode.png"
     xdotool key Escape

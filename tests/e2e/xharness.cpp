@@ -281,6 +281,8 @@ void XServer::startXvfb(int width, int height)
     if (pipe2(ready, O_CLOEXEC) != 0)
         fail("pipe: " + std::string(std::strerror(errno)));
     const int log = anonymousFile("xvfb");
+    // -noreset: a server whose last client disconnects resets and refuses new clients meanwhile;
+    // the connection held below guards against that only while it is open.
     std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
                                      std::to_string(width) + "x" + std::to_string(height) + "x24",
                                      "-nolisten", "tcp", "-noreset"};

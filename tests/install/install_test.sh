@@ -10,9 +10,10 @@ trap 'for p in $pid $xvfb; do kill $p && wait $p; done 2>/dev/null; rm -rf "$tmp
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pictures="ntux path pgac pipe pond xeb2"
 
-# Starts an Xvfb of our own on a display number it picks.
+# Starts an Xvfb of our own on a display number it picks. Without -noreset it would reset
+# whenever its last client (a probing xdotool) disconnects and refuse the viewer meanwhile.
 start_x() {
-    Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+    Xvfb -displayfd 3 -noreset -screen 0 1400x1100x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
     xvfb=$!
     for _ in $(seq 100); do { read -r number <"$tmp/display"; } 2>/dev/null && break; sleep 0.1; done
     [ -n "${number:-}" ] || fail "Xvfb did not start"
