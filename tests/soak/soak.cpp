@@ -3,11 +3,14 @@
 //
 // Usage: velmora_soak [SECONDS [SEED]]   (default 60 seconds, seed 1)
 // Ends with a verdict line and status 0 when the viewer stayed responsive, no fatal
-// check fired, and its resident memory grew by less than 1 MiB after a 30-second
+// check fired, and its resident memory grew by less than 2 MiB after a 30-second
 // warm-up: the largest of the last ten samples against the largest of the ten after
 // the warm-up. The GL driver's memory takes 20 to 30 seconds to settle (it keeps code
 // for each kind of drawing it meets, and a 1 MiB block of it comes and goes), and
-// maxima over ten seconds are not fooled by a block that happens to be out.
+// maxima over ten seconds are not fooled by a block that happens to be out. The random
+// input can still meet a new kind of drawing late: on a loaded machine two 516 KiB steps
+// have been seen after the warm-up. A leak of 70 bytes an event still grows past 2 MiB
+// over the roughly 30,000 events of the 30 seconds measured.
 
 #include <X11/keysym.h>
 
@@ -167,7 +170,7 @@ int main(int argc, char **argv)
         sendKey(dpy, XK_Escape);
         status = viewer.waitExit();
     }
-    const bool pass = alive && responsive && !fatal && measured && growth < 1024 && status == 0;
+    const bool pass = alive && responsive && !fatal && measured && growth < 2048 && status == 0;
     std::printf("soak: %d s, %ld events, resident %ld KiB after %d s, %ld KiB at the end (peak %ld), "
                 "growth %ld KiB, %s, %s, %s, exit status %d: %s\n",
                 seconds, events, baseline, warmUp, final, peak, growth, alive ? "alive" : "DEAD",
