@@ -1,4 +1,5 @@
-// velmora: the generic keyboard, special-key and pointer callbacks.
+// velmora: the generic keyboard, special-key and pointer callbacks. Camera and input
+// layer: below the modes, above the geometry and the window record it reads.
 #pragma once
 
 // Passive-motion events still to drop at start (the first two of the process).
