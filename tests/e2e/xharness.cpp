@@ -619,6 +619,32 @@ Geometry windowGeometry(Display *dpy, Window window)
     return g;
 }
 
+bool isFullScreen(Display *dpy, Window window)
+{
+    const Atom state = XInternAtom(dpy, "_NET_WM_STATE", False);
+    const Atom fullScreen = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(dpy, window, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) !=
+            Success ||
+        data == nullptr)
+        return false;
+    const auto *atoms = reinterpret_cast<const Atom *>(data);
+    const bool found = type == XA_ATOM && std::find(atoms, atoms + count, fullScreen) != atoms + count;
+    XFree(data);
+    return found;
+}
+
+bool hasFocus(Display *dpy, Window window)
+{
+    Window focused;
+    int revert;
+    XGetInputFocus(dpy, &focused, &revert);
+    return focused == window;
+}
+
 void resizeWindow(Display *dpy, Window window, int width, int height)
 {
     XResizeWindow(dpy, window, static_cast<unsigned>(width), static_cast<unsigned>(height));

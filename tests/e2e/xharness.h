@@ -159,6 +159,10 @@ std::string toString(const Geometry &g);  // "WxH+X+Y"
 std::vector<Window> windowsNamed(Display *dpy, const std::string &title);
 Window waitForWindow(Display *dpy, const std::string &title, Millis timeout = kWait);  // throws on timeout
 Geometry windowGeometry(Display *dpy, Window window);
+// Whether the window manager has put the window in full-screen state (_NET_WM_STATE_FULLSCREEN).
+bool isFullScreen(Display *dpy, Window window);
+// Whether the window has the keyboard focus, where XTest's key events go under a window manager.
+bool hasFocus(Display *dpy, Window window);
 void resizeWindow(Display *dpy, Window window, int width, int height);
 std::pair<int, int> pointerInWindow(Display *dpy, Window window);  // where the pointer is, window coordinates
 
