@@ -11,10 +11,8 @@ constexpr int32_t maxGimbals = 127;
 struct D13 {
     int32_t gimbalc;     // rings in the chain, 1..127
     int32_t current;     // the selected ring, 0 <= current < gimbalc
-    // angle[j]: turn of the joint between ring j and what it carries. Two entries
-    // more than the 127-ring limit: an insert shifts one entry up, and the spare
-    // room keeps that shift inside the array even at the limit.
-    double angle[129];
+    // angle[j]: turn of the joint between ring j and what it carries.
+    double angle[129];   // two spare past the 127-ring limit: an insert's shift stays inside
     Mesh gimbal;         // one ring mesh, drawn once per ring
     Mesh dodecahedron;   // the textured solid at the centre
 };

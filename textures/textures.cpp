@@ -31,11 +31,8 @@ const TextureFile textureTable[] = {
     {"pgac", "data/rescales/pgac.ppm", 512, 15, false},
 };
 
-// Sized once for the largest image the loader takes, 3 Mi pixels (2048 x 1536):
-// narrow holds them at one byte a sample, wider at the two bytes a sample GL gets.
-// The pictures are at most 512 x 512, so both are used only in part.
-constexpr int32_t narrowSize = 9 * 1024 * 1024;
-constexpr int32_t widerSize = 18 * 1024 * 1024;
+constexpr int32_t narrowSize = 9 * 1024 * 1024;  // 3 Mi pixels (2048 x 1536) at one byte a sample
+constexpr int32_t widerSize = 18 * 1024 * 1024;  // the same pixels at the two bytes a sample GL gets
 
 bool allocated = false;
 unsigned char *narrow = nullptr;
