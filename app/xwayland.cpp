@@ -14,7 +14,7 @@ static bool hasXwaylandOutput(Display *display)
     int event, error, major = 0, minor = 0;
     // The current resources need RandR 1.3; asking an older server would be a protocol error.
     if (!XRRQueryExtension(display, &event, &error) || !XRRQueryVersion(display, &major, &minor) ||
-        (major == 1 && minor < 3) || major < 1)
+        major < 1 || (major == 1 && minor < 3))
         return false;
     bool found = false;
     // "Current": what the server already knows, without making it probe the outputs.

@@ -156,6 +156,25 @@ Window rootOf(Display *dpy)
     return DefaultRootWindow(dpy);
 }
 
+// The values of a window's 32-bit property of the given type; none when it is absent or of another type.
+std::vector<unsigned long> propertyValues(Display *dpy, Window window, const char *name, Atom type)
+{
+    Atom actual;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    std::vector<unsigned long> values;
+    if (XGetWindowProperty(dpy, window, XInternAtom(dpy, name, False), 0, 64, False, type, &actual, &format, &count,
+                           &after, &data) == Success &&
+        data != nullptr && actual == type && format == 32) {
+        const auto *items = reinterpret_cast<const unsigned long *>(data);
+        values.assign(items, items + count);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return values;
+}
+
 int trailingZeros(unsigned long mask)
 {
     int shift = 0;
@@ -374,18 +393,8 @@ void XServer::startOpenbox()
     close(null);
 
     // A window manager announces itself with a check window named on the root.
-    const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
     auto managing = [&] {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char *data = nullptr;
-        const bool found = XGetWindowProperty(display_, root(), check, 0, 1, False, XA_WINDOW, &type, &format,
-                                              &count, &after, &data) == Success &&
-                           count == 1;
-        if (data != nullptr)
-            XFree(data);
-        return found;
+        return propertyValues(display_, root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1;
     };
     const bool ok = pollUntil(managing);
     const std::string output = readAll(log);
@@ -621,20 +630,9 @@ Geometry windowGeometry(Display *dpy, Window window)
 
 bool isFullScreen(Display *dpy, Window window)
 {
-    const Atom state = XInternAtom(dpy, "_NET_WM_STATE", False);
     const Atom fullScreen = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char *data = nullptr;
-    if (XGetWindowProperty(dpy, window, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) !=
-            Success ||
-        data == nullptr)
-        return false;
-    const auto *atoms = reinterpret_cast<const Atom *>(data);
-    const bool found = type == XA_ATOM && std::find(atoms, atoms + count, fullScreen) != atoms + count;
-    XFree(data);
-    return found;
+    const auto states = propertyValues(dpy, window, "_NET_WM_STATE", XA_ATOM);
+    return std::find(states.begin(), states.end(), fullScreen) != states.end();
 }
 
 bool hasFocus(Display *dpy, Window window)
