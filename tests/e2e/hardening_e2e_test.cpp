@@ -346,8 +346,10 @@ TEST_F(Hardening, ThousandsOfCameraTurnsStillShowTheRing)
         sendKey(dpy(), i % 2 ? XK_w : XK_a);
     key(XK_b, Millis{15000});
     const Box box = boundingBox(waitForPicture(hasPicture, "the ring vanished"));
-    EXPECT_NEAR(box.centreX(), kCx, 3) << toString(box);
-    EXPECT_NEAR(box.centreY(), kCy, 3) << toString(box);
+    // Perspective draws the ring's near side larger, so its box is centred only to within
+    // 5.5 pixels, the most for a unit ring seen from 10 away (at 45 degrees of tilt).
+    EXPECT_NEAR(box.centreX(), kCx, 7) << toString(box);
+    EXPECT_NEAR(box.centreY(), kCy, 7) << toString(box);
     escape();
 }
 
