@@ -2,6 +2,10 @@
 # velmora: checks of what `cmake --install` and the .deb put on a machine, and of the manual page.
 # Usage: install_test.sh prefix|deb|manual BUILD_DIR SOURCE_DIR
 set -euo pipefail
+# One locale whatever the caller's: man renders quotes as the locale's character set allows
+# (typographic in UTF-8, plain ASCII in C), and sort's order depends on it too. C.UTF-8 is
+# built into Debian's C library, so it exists even where no locale is installed.
+export LC_ALL=C.UTF-8
 what=$1 build=$2 source=$3
 tmp=$(mktemp -d)
 xvfb= pid=
