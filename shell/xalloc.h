@@ -3,7 +3,26 @@
 
 #include <cstdint>
 
+// Built with AddressSanitizer (GCC says so with __SANITIZE_ADDRESS__, clang through
+// __has_feature), the arena shows the sanitizer which of its bytes are handed out.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMORA_ARENA_POISONED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMORA_ARENA_POISONED 1
+#endif
+#endif
+
 constexpr int32_t xalloc_size = 64 * 1024 * 1024;
+
+// Poisoned bytes after each block in the AddressSanitizer build: more than a ring
+// segment's eight triangles (1792 bytes), so an overrun by a whole segment still lands
+// in them rather than unseen in the next block. None in the normal build.
+#ifdef VELMORA_ARENA_POISONED
+constexpr int32_t xalloc_redzone = 2048;
+#else
+constexpr int32_t xalloc_redzone = 0;
+#endif
 
 // The arena: zero-initialised, never reset. Blocks are handed out back to back.
 extern unsigned char xalloc_mem[xalloc_size];
@@ -13,3 +32,12 @@ extern unsigned char *xalloc_ptr;
 // Returns the next `size` bytes of the arena (zero-filled, never released).
 // A negative size or one that runs past the end of the arena is fatal.
 void *xalloc(int32_t size);
+
+// How far xalloc_ptr moves for a request of `size` (short of the arena's end): exactly
+// `size` in the normal build; in the AddressSanitizer build, for a non-empty block, its
+// size rounded up to 16 bytes and then the red zone, so that every block starts on a
+// whole shadow granule and one byte past any block is poisoned.
+constexpr int32_t xalloc_footprint(int32_t size)
+{
+    return xalloc_redzone == 0 || size == 0 ? size : (size + 15) / 16 * 16 + xalloc_redzone;
+}

@@ -133,7 +133,7 @@ TEST(Gimbal, ChainRingHasEightTrianglesASegmentFromOneArenaRequest)
     EXPECT_EQ(ring.reserved.x, 0.0);
     EXPECT_EQ(ring.triangleCount, 1024);
     EXPECT_EQ(reinterpret_cast<unsigned char *>(ring.triangles), before);
-    EXPECT_EQ(xalloc_ptr, before + 1024 * sizeof(Triangle));
+    EXPECT_EQ(xalloc_ptr, before + xalloc_footprint(1024 * sizeof(Triangle)));
     for (int i = 0; i < ring.triangleCount; ++i)
         ASSERT_EQ(ring.triangles[i].texture, 42);
 }

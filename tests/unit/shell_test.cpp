@@ -56,9 +56,9 @@ TEST(Arena, HandsOutAdjacentZeroFilledBlocksWithoutRounding)
     auto *first = static_cast<unsigned char *>(xalloc(3));
     auto *second = static_cast<unsigned char *>(xalloc(0));
     auto *third = static_cast<unsigned char *>(xalloc(5));
-    EXPECT_EQ(second, first + 3);
+    EXPECT_EQ(second, first + xalloc_footprint(3));  // first + 3 but in the sanitizer build
     EXPECT_EQ(third, second);  // a zero-size request takes nothing
-    EXPECT_EQ(xalloc_ptr, third + 5);
+    EXPECT_EQ(xalloc_ptr, third + xalloc_footprint(5));
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(third[i], 0);
 }
@@ -81,6 +81,24 @@ TEST(Arena, RequestUpToTheExactEndSucceeds)
                               : 2),
                 ExitedWithCode(0), "");
 }
+
+#ifdef VELMORA_ARENA_POISONED
+// Only the AddressSanitizer build sees inside the arena: a write one byte past a block
+// lands in poison, whether in the red zone before the next block or in unused space.
+TEST(Arena, WriteOnePastABlockIsReportedBySanitizer)
+{
+    auto *odd = static_cast<volatile unsigned char *>(xalloc(3));
+    auto *inner = static_cast<volatile unsigned char *>(xalloc(32));
+    auto *last = static_cast<volatile unsigned char *>(xalloc(16));
+    // A block's own bytes are its to write.
+    odd[2] = 0;
+    inner[31] = 0;
+    last[15] = 0;
+    EXPECT_DEATH(odd[3] = 1, "use-after-poison");
+    EXPECT_DEATH(inner[32] = 1, "use-after-poison");
+    EXPECT_DEATH(last[16] = 1, "use-after-poison");
+}
+#endif
 
 // ---- generic callbacks ----
 

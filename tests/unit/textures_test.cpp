@@ -137,7 +137,8 @@ TEST_F(Loader, NamedLoadTakesTheStagingBuffersOnceAndMakesANewTextureEachTime)
                          after - start, xalloc_ptr - after, first != second);
             std::exit(0);
         },
-        ExitedWithCode(0), Eq("9437184 28311552 0 1\n"));
+        ExitedWithCode(0), Eq(std::to_string(xalloc_footprint(9437184)) + " " +
+                              std::to_string(xalloc_footprint(9437184) + xalloc_footprint(18874368)) + " 0 1\n"));
 }
 
 TEST_F(Loader, KeysMatchOnlyWhole)
