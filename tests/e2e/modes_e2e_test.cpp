@@ -173,8 +173,12 @@ TEST_F(Textured, EditingModeShowsTheSelectionInRedAndItsKeysEditTheChain)
     waitFor("red", "dark");
     key(XK_f);  // a new ring at the selection, which stays outermost
     waitFor("red", "metal");
+    const Image selected = rings();
     key(XK_v);
     waitFor("metal", "metal");
+    // The ring after the selected one gets the grey material back, its highlight included:
+    // it looks the same as when nothing is selected.
+    EXPECT_EQ(differing(rings(), selected, kSolid, 222), 0u) << "the inner ring kept some of the selection's red";
     key(XK_k);
     key(XK_n);
     key(XK_m);  // neither the deletion nor the move happened
