@@ -212,7 +212,7 @@ sub table {
     my %says = (unit => 'killed by the unit tests', sanitizer => 'killed by the sanitizer build\'s unit tests',
                 e2e => 'killed by the end-to-end tests', 'no-build' => 'did not build (not counted)',
                 'same-code' => 'equivalent: compiles to the same object code', survived => 'SURVIVED');
-    printf "%3s  %-28s  %-32s  %s\n", '#', 'where', 'mutation', 'verdict';
+    printf "%3s  %-28s  %-32s  %s\n%5s%s\n", '#', 'where', 'mutation', 'verdict', '', 'the line as mutated';
     while (<$in>) {
         chomp;
         my ($k, $verdict, $detail) = split /\t/, $_, 3;
@@ -226,6 +226,7 @@ sub table {
         $says .= ' [memory]' if $memory;
         printf "%3d  %-28s  %-32s  %s\n", $k, "$file:$number", length $what > 32 ? substr($what, 0, 29) . '...' : $what,
             $says;
+        printf "%5s%s\n", '', trim($mutant);
     }
     my $killed = ($count{unit} // 0) + ($count{sanitizer} // 0) + ($count{e2e} // 0);
     my $judged = $killed + ($count{survived} // 0);

@@ -5,11 +5,13 @@
 # the test command. TESTING.md says how to read it.
 # Usage: scripts/mutate.sh [N [SEED]]    (40 mutants and seed 15 unless given)
 #
-# It works in a scratch copy of HEAD, so the engineer's tree is never written, and refuses a
-# tree with uncommitted changes, whose mutants would not be of what it tests. Each mutant:
-#   1. is built in one of two builds kept for the whole run (normal, and with the sanitizers),
-#      so it recompiles only what it touches; one that does not build is not counted;
-#   2. if no object file changed, is equivalent as compiled (or compiled only with the
+# It works in its own clone of the repository, checked out at HEAD in build-mutate/src, so the
+# engineer's tree is never written; it refuses a tree with uncommitted changes, whose mutants
+# would not be of what it tests. build-mutate/ is kept between runs (like build/), so its two
+# builds, normal and with the sanitizers, recompile only what a mutant or a new commit touches.
+# Each mutant:
+#   1. is built; one that does not build is not counted;
+#   2. if no object file changed, is equivalent as compiled (or is compiled only with the
 #      sanitizers, which then judge it alone);
 #   3. is run against the unit tests, stopping at the first failure;
 #   4. if its line indexes, sizes or bounds memory, against the sanitizer build's unit tests;
@@ -32,12 +34,16 @@ source "$root/scripts/deps.sh"
 need_packages $build_packages $test_packages
 renice -n 10 -p $$ > /dev/null  # long and heavy: the machine's other work goes first
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-mutate.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-trap 'exit 130' INT TERM
+work="$root/build-mutate"
 src="$work/src"
-mkdir "$src"
-git -C "$root" archive "$commit" | tar -x -C "$src"
+mkdir -p "$work"
+exec 9> "$work/lock"
+flock -n 9 || { echo "mutate.sh: another mutation run is using $work" >&2; exit 1; }
+[ -d "$src/.git" ] || git clone --quiet --shared --no-checkout "$root" "$src"
+# A run that was stopped may have left a mutant in place: --force puts back what is committed.
+git -C "$src" checkout --quiet --force --detach "$commit"
+trap 'git -C "$src" checkout --quiet --force -- .' EXIT
+trap 'exit 130' INT TERM
 mutants="$src/scripts/mutants.pl"
 jobs="$(nproc)"
 started=$SECONDS
@@ -123,7 +129,7 @@ judge() {
 while IFS=$'\t' read -r -u 3 k file line memory what _; do
     (cd "$src" && perl "$mutants" apply "$work/mutants" "$k")
     verdict="$(judge "$memory")"
-    git -C "$root" show "$commit:$file" > "$src/$file"  # the committed file back, whole
+    git -C "$src" checkout --quiet --force -- "$file"  # the committed file back
     printf '%s\t%s\n' "$k" "$verdict" >> "$work/verdicts"
     say "[$k/$total] $file:$line $what: ${verdict%%$'\t'*} ($(( (SECONDS - started) / 60 )) min)"
 done 3< "$work/mutants"
