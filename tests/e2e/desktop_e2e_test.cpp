@@ -20,7 +20,7 @@ bool fullScreenWindowStart(const std::vector<std::string> &lines, bool askedForG
     std::size_t i = 1;
     while (askedForGameMode && i < lines.size() && lines[i].rfind("freeglut", 0) == 0)
         ++i;
-    if (lines.size() < i + 2 || lines[0] != "mode string '1600x1200:32@75'" ||
+    if ((i > 1) != askedForGameMode || lines.size() < i + 2 || lines[0] != "mode string '1600x1200:32@75'" ||
         lines[i] != "game mode is not available; using a full-screen window")
         return false;
     for (++i; i < lines.size(); ++i)

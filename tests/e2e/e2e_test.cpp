@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -20,6 +21,16 @@ bool centred(const Box &box, const Image &image, double slack = 3)
 {
     return !box.empty && std::abs(box.centreX() - image.width / 2.0) <= slack &&
            std::abs(box.centreY() - image.height / 2.0) <= slack;
+}
+
+// How many sockets the process holds open.
+long socketCount(pid_t pid)
+{
+    namespace fs = std::filesystem;
+    long sockets = 0;
+    for (const auto &entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
+        sockets += fs::read_symlink(entry.path()).string().rfind("socket:", 0) == 0;
+    return sockets;
 }
 
 std::vector<std::string> without(const std::vector<std::string> &lines, const std::string &prefix)
@@ -181,17 +192,21 @@ TEST_F(Velmora, WithoutNofsFallsBackFromGameModeToAFullScreenWindow)
     const auto lines = viewer->stderrLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines.front(), "mode string '1600x1200:32@75'");
-    // Between the two of ours, GLUT's own complaint that the mode could not be set.
+    // Between the two of ours, GLUT's own complaint that the mode could not be set: a plain X
+    // server is asked for game mode, not taken for Xwayland.
     const auto fallback = std::find(lines.begin(), lines.end(),
                                     "game mode is not available; using a full-screen window");
     ASSERT_NE(fallback, lines.end());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), *fallback), 1);
+    EXPECT_GT(fallback - lines.begin(), 1) << "game mode was not asked for";
     for (auto line = lines.begin() + 1; line != fallback; ++line)
         EXPECT_EQ(line->rfind("freeglut", 0), 0u) << *line;
     for (auto line = fallback + 1; line != lines.end(); ++line)
         EXPECT_EQ(line->rfind("reshapeFunc(", 0), 0u) << *line;
 
     EXPECT_EQ(windowsNamed(dpy(), "velmora").size(), 1u);
+    // One connection to the server: the one that asked whether it is Xwayland was closed.
+    EXPECT_EQ(socketCount(viewer->pid()), 1);
     const Geometry g = windowGeometry(dpy(), window);
     EXPECT_EQ(g.width, 1600);
     EXPECT_EQ(g.height, 1200);
