@@ -169,6 +169,16 @@ TEST(Gimbal, EveryTriangleFacesTheWayItsNormalsPoint)
                              n.z + v[1].normal.z + v[2].normal.z}),
                   0.0)
             << "triangle " << i;
+        // Lighting takes the normals as they are: each is a unit vector, along the axis on the
+        // flat faces and pointing straight out from the axis (or in) on the round ones.
+        for (int k = 0; k < 3; ++k) {
+            const Vec3 c = v[k].normal, p = v[k].position;
+            EXPECT_NEAR(dot(c, c), 1.0, 1e-12) << "triangle " << i;
+            if (c.z == 0.0)
+                EXPECT_NEAR(c.x * p.y - c.y * p.x, 0.0, 1e-12) << "triangle " << i;
+            else
+                EXPECT_EQ(std::abs(c.z), 1.0) << "triangle " << i;
+        }
     }
 }
 
@@ -313,4 +323,24 @@ TEST(Dodecahedron, TwelveOutwardFacesOfThreeTrianglesWithTheirTextures)
     drawObject(solid, 1.0, 1.0, true, true, true, true);
     EXPECT_EQ(glCallCount("glBindTexture"), 11);
     EXPECT_EQ(glCallCount("glBegin"), 11);
+}
+
+TEST(Dodecahedron, EveryFaceIsAFlatPentagonOfTheSolidsEdge)
+{
+    const int32_t faceTexture[12] = {};
+    const Mesh solid = makeDodecahedron(faceTexture);
+    // The edge of a dodecahedron on the unit sphere; its corners are given to three decimals.
+    const double edge = 4 / (std::sqrt(3.0) * (1 + std::sqrt(5.0)));
+    for (int f = 0; f < 12; ++f) {
+        // Each face is a fan of three triangles from its first corner.
+        const Triangle *fan = &solid.triangles[3 * f];
+        const Vec3 corner[5] = {fan[0].v[0].position, fan[0].v[1].position, fan[0].v[2].position,
+                                fan[1].v[2].position, fan[2].v[2].position};
+        const Vec3 n = fan[0].v[0].normal;
+        for (int k = 0; k < 5; ++k) {
+            const Vec3 side = minus(corner[(k + 1) % 5], corner[k]);
+            EXPECT_NEAR(std::sqrt(dot(side, side)), edge, 2e-3) << "face " << f << ", edge " << k;
+            EXPECT_NEAR(dot(n, minus(corner[k], corner[0])), 0.0, 2e-3) << "face " << f << ", corner " << k;
+        }
+    }
 }
