@@ -17,7 +17,9 @@ constexpr int32_t xalloc_size = 64 * 1024 * 1024;
 
 // Poisoned bytes after each block in the AddressSanitizer build: more than a ring
 // segment's eight triangles (1792 bytes), so an overrun by a whole segment still lands
-// in them rather than unseen in the next block. None in the normal build.
+// in them rather than unseen in the next block; a multiple of 16, so each block starts
+// as aligned as in the normal build, and UBSan still sees one that is not. None in the
+// normal build.
 #ifdef VELMORA_ARENA_POISONED
 constexpr int32_t xalloc_redzone = 2048;
 #else
@@ -33,11 +35,9 @@ extern unsigned char *xalloc_ptr;
 // A negative size or one that runs past the end of the arena is fatal.
 void *xalloc(int32_t size);
 
-// How far xalloc_ptr moves for a request of `size` (short of the arena's end): exactly
-// `size` in the normal build; in the AddressSanitizer build, for a non-empty block, its
-// size rounded up to 16 bytes and then the red zone, so that every block starts on a
-// whole shadow granule and one byte past any block is poisoned.
+// How far xalloc_ptr moves for a request of `size` (short of the arena's end): the size,
+// and for a non-empty block the red zone after it.
 constexpr int32_t xalloc_footprint(int32_t size)
 {
-    return xalloc_redzone == 0 || size == 0 ? size : (size + 15) / 16 * 16 + xalloc_redzone;
+    return size == 0 ? 0 : size + xalloc_redzone;
 }
