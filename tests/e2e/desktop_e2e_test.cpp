@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,24 @@ bool fullScreenWindowStart(const std::vector<std::string> &lines, bool askedForG
         if (lines[i].rfind("reshapeFunc(", 0) != 0)
             return false;
     return true;
+}
+
+// What the viewer's Xwayland check says of the server ("xwayland" or "plain"), asked by a
+// program of its own under a leak checker: the check must free everything it takes.
+std::string xwaylandCheck(const XServer &server)
+{
+    const std::string memcheck = PROBE_MEMCHECK;
+    std::unique_ptr<Viewer> probe;
+    if (memcheck.empty())
+        probe = std::make_unique<Viewer>(server, Viewer::Vars{{"ASAN_OPTIONS", "detect_leaks=1"}},
+                                         std::vector<std::string>{}, XWAYLAND_PROBE);
+    else
+        probe = std::make_unique<Viewer>(server, Viewer::Vars{},
+                                         std::vector<std::string>{"--leak-check=full", "--errors-for-leak-kinds=definite",
+                                                                  "--error-exitcode=1", "--quiet", XWAYLAND_PROBE},
+                                         memcheck);
+    EXPECT_EQ(probe->waitExit(Millis{30000}), 0) << probe->stderrText();
+    return probe->stdoutText();
 }
 
 // A picture whose non-black part is a square box of about `side` pixels at the image centre.
@@ -87,6 +106,7 @@ TEST_F(XwaylandDesktop, DefaultStartFillsTheOutputWithoutTakingTheServerDown)
         Viewer::Vars vars;
         std::string mode;
     };
+    EXPECT_EQ(xwaylandCheck(server), "xwayland\n");
     Viewer::Vars session = server.sessionVars();
     session.emplace_back("MODE", "6");
     const Variant variants[] = {
@@ -114,6 +134,7 @@ protected:
 
 TEST_F(OpenboxDesktop, DefaultStartFillsTheScreenAndTheWindowManagersCloseEndsItWithStatusZero)
 {
+    EXPECT_EQ(xwaylandCheck(server), "plain\n");
     launch({{"MODE", "6"}});
     viewer->waitForStderrLine("reshapeFunc(1600, 1200)");
     EXPECT_TRUE(fullScreenWindowStart(viewer->stderrLines(), true)) << viewer->stderrText();
