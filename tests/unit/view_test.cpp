@@ -238,7 +238,9 @@ TEST_F(Input, PointerOffsetTurnsTheCameraWithTheSquaredResponse)
     const struct {
         int x, y;
         double yaw, pitch;
-    } table[] = {{410, 300, -0.01, 0}, {400, 280, 0, 0.04}, {397, 305, 0.0009, -0.0025}, {500, 300, -1.0, 0}};
+    } table[] = {{410, 300, -0.01, 0}, {400, 280, 0, 0.04}, {397, 305, 0.0009, -0.0025}, {500, 300, -1.0, 0},
+                 // One pixel right or up turns the same way as a larger offset.
+                 {401, 300, -0.0001, 0}, {400, 299, 0, 0.0001}};
     for (const auto &row : table) {
         genericInit();
         resetGlRecord();
