@@ -26,7 +26,8 @@ constexpr int32_t xalloc_redzone = 2048;
 constexpr int32_t xalloc_redzone = 0;
 #endif
 
-// The arena: zero-initialised, never reset. Blocks are handed out back to back.
+// The arena: zero-initialised, never reset. Blocks are handed out back to back (in the
+// AddressSanitizer build with a red zone after each).
 extern unsigned char xalloc_mem[xalloc_size];
 // First free byte of xalloc_mem; only moves forward.
 extern unsigned char *xalloc_ptr;
