@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/xwayland.h"
+#include "app/platform.h"
 #include "modes/mode13.h"
 #include "modes/previews.h"
 #include "shell/velmora.h"
@@ -45,9 +45,9 @@ int modeNumber(const char *value)
 
 // Opens the full-screen game mode at the screen's size. Where the display
 // offers no such mode, GLUT creates no window at all, so fall back to a
-// full-screen window rather than let the next GLUT call abort. Xwayland is
-// never asked: it cannot change the real output's mode, and the mode query
-// alone crashes some of its versions.
+// full-screen window rather than let the next GLUT call abort. Where the window
+// system cannot take the request (Xwayland: it cannot change the real output's
+// mode, and the mode query alone crashes some of its versions), it is never made.
 static void enterFullScreen()
 {
     long height = glutGet(GLUT_SCREEN_HEIGHT);
@@ -55,11 +55,13 @@ static void enterFullScreen()
     char mode[128];
     std::snprintf(mode, sizeof mode, "%ldx%ld:32@75", width, height);
     std::fprintf(stderr, "mode string '%s'\n", mode);
-    if (!displayIsXwayland()) {
+    if (mayAskForGameMode()) {
         glutGameModeString(mode);
         glutEnterGameMode();
     }
-    if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
+    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
+        afterGameModeEntered();
+    } else {
         std::fprintf(stderr, "game mode is not available; using a full-screen window\n");
         glutCreateWindow("velmora");
         glutFullScreen();
@@ -70,6 +72,7 @@ int startup(int argc, char **argv)
 {
     (void)argc;
     int glutArgc = 1;  // GLUT sees the program name and nothing else
+    beforeGlutInit();
     glutInit(&glutArgc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     if (std::getenv("NOFS") == nullptr) {

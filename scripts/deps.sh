@@ -8,6 +8,10 @@ run_packages="xvfb x11-apps xdotool netpbm"
 test_packages="libgtest-dev libgmock-dev xvfb x11-apps libx11-dev libxtst-dev netpbm xdotool valgrind man-db groff-base
     dpkg-dev file clang libclang-rt-dev weston xwayland openbox"
 
+# The cross-build for Windows (scripts/package/windows.sh) and its tests under Wine.
+windows_packages="cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring"
+wine_packages="wine wine64"
+
 need_packages() {
     local missing=()
     for package in "$@"; do

@@ -5,9 +5,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#ifndef _WIN32
 #include "app/xwayland.h"
+#endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 GlRecord glRecord;
@@ -63,6 +66,7 @@ int glCallCount(const std::string &name)
     return count;
 }
 
+#ifndef _WIN32
 // A link seam rather than a GL call: this definition is linked before the
 // library, so the library's own, which asks the X server, is never pulled in.
 bool displayIsXwayland()
@@ -70,6 +74,7 @@ bool displayIsXwayland()
     record("displayIsXwayland", {});
     return glRecord.xwayland;
 }
+#endif
 
 extern "C" {
 
@@ -141,7 +146,11 @@ void gluLookAt(GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, 
 }
 
 // GLUT
-void glutInit(int *argc, char **) { record("glutInit", {double(*argc)}); }
+void glutInit(int *argc, char **)
+{
+    glRecord.displaySetAtInit = std::getenv("DISPLAY") != nullptr;
+    record("glutInit", {double(*argc)});
+}
 void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
 void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", {double(x), double(y)}); }
 void glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {double(w), double(h)}); }
@@ -153,6 +162,11 @@ int glutEnterGameMode()
     record("glutEnterGameMode", {});
     glRecord.inGameMode = glRecord.gameModeActive;
     return glRecord.inGameMode;
+}
+void glutLeaveGameMode()
+{
+    record("glutLeaveGameMode", {});
+    glRecord.inGameMode = false;
 }
 int glutGameModeGet(GLenum query)
 {

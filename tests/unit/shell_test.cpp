@@ -183,6 +183,11 @@ TEST(ModeNumber, ValuesOutsideIntSelectNothing)
 
 class Startup : public testing::Test {
 protected:
+#ifdef _WIN32
+    static constexpr const char *windowed = "1";  // an empty value would remove NOFS there
+#else
+    static constexpr const char *windowed = "";   // present, even empty, means a window
+#endif
     void SetUp() override
     {
         resetGlRecord();
@@ -191,7 +196,7 @@ protected:
         window.specificPassiveMotionFunc = nullptr;
         generic = Generic();
         unsetenv("MODE");
-        setenv("NOFS", "", 1);
+        setenv("NOFS", windowed, 1);
     }
     void TearDown() override
     {
@@ -236,18 +241,28 @@ TEST_F(Startup, WindowedRunOpensTheWindowRegistersCallbacksAndArmsTimers)
     EXPECT_EQ(window.specificKeyboardFunc, nullptr);
 }
 
+// The full-screen start asks the X server whether it is Xwayland; a Windows build has no such question.
+#ifdef _WIN32
+constexpr int xwaylandQuestions = 0;
+#else
+constexpr int xwaylandQuestions = 1;
+#endif
+
 TEST_F(Startup, GameModeAtTheScreenSize)
 {
     unsetenv("NOFS");
     setenv("MODE", "0x8", 1);
     EXPECT_EQ(run(), "mode string '1920x1080:32@75'\n");
     const std::vector<std::string> calls = glCallTexts();
-    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 9),
-                ElementsAre("glutGet(" + std::to_string(GLUT_SCREEN_HEIGHT) + ")",
-                            "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")", "displayIsXwayland()",
-                            "glutGameModeString(\"1920x1080:32@75\")", "glutEnterGameMode()",
-                            "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")",
-                            "glutSetCursor(101)"));
+    std::vector<std::string> expected = {"glutGet(" + std::to_string(GLUT_SCREEN_HEIGHT) + ")",
+                                         "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")", "displayIsXwayland()",
+                                         "glutGameModeString(\"1920x1080:32@75\")", "glutEnterGameMode()",
+                                         "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")",
+                                         "glutSetCursor(101)"};
+    if (xwaylandQuestions == 0)
+        std::erase(expected, "displayIsXwayland()");
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 2 + expected.size()),
+                testing::ElementsAreArray(expected));
     EXPECT_EQ(glCallCount("glutCreateWindow"), 0);
 }
 
@@ -261,10 +276,43 @@ TEST_F(Startup, UnavailableGameModeFallsBackToAFullScreenWindow)
     EXPECT_EQ(run(), "mode string '1600x1200:32@75'\n"
                      "game mode is not available; using a full-screen window\n");
     const std::vector<std::string> calls = glCallTexts();
-    EXPECT_THAT(std::vector<std::string>(calls.begin() + 8, calls.begin() + 11),
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 7 + xwaylandQuestions, calls.begin() + 10 + xwaylandQuestions),
                 ElementsAre("glutCreateWindow(\"velmora\")", "glutFullScreen()", "glutSetCursor(101)"));
 }
 
+#ifdef _WIN32
+TEST_F(Startup, ForgetsDisplayBeforeGlutInit)
+{
+    setenv("DISPLAY", ":0", 1);
+    run();
+    EXPECT_FALSE(glRecord.displaySetAtInit);
+}
+
+// Escape and the fatal path end the process through exit(); freeglut on Windows leaves the
+// screen's mode to whoever exits, so start-up must have arranged for game mode to be left.
+TEST_F(Startup, ExitInGameModeLeavesIt)
+{
+    unsetenv("NOFS");
+    setenv("MODE", "7", 1);
+    EXPECT_EXIT(
+        {
+            // Exit handlers run last registered first, so this one sees what start-up's did.
+            std::atexit([] { std::fprintf(stderr, "left %d times\n", glCallCount("glutLeaveGameMode")); });
+            run();
+            std::exit(0);
+        },
+        ExitedWithCode(0), testing::EndsWith("left 1 times\n"));
+
+    glRecord.gameModeActive = false;
+    EXPECT_EXIT(
+        {
+            std::atexit([] { std::fprintf(stderr, "left %d times\n", glCallCount("glutLeaveGameMode")); });
+            run();
+            std::exit(0);
+        },
+        ExitedWithCode(0), testing::EndsWith("left 0 times\n"));
+}
+#else
 TEST_F(Startup, OnXwaylandGoesStraightToTheFullScreenWindowWithoutAskingForGameMode)
 {
     unsetenv("NOFS");
@@ -281,6 +329,7 @@ TEST_F(Startup, OnXwaylandGoesStraightToTheFullScreenWindowWithoutAskingForGameM
     EXPECT_EQ(glCallCount("glutGameModeString"), 0);
     EXPECT_EQ(glCallCount("glutEnterGameMode"), 0);
 }
+#endif
 
 TEST_F(Startup, ModeSelectsItsSetUp)
 {
