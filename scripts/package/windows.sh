@@ -15,11 +15,13 @@ toolchain="$root/cmake/windows-x86_64.cmake"
 freeglut="$work/freeglut"
 mkdir -p "$work"
 
-# Debian's freeglut source, through a private apt source list (same archive, suite and keyring as
-# the system's) and private lists, so that the system's apt configuration is left as it is.
+# The upstream tarball of Debian's freeglut source package, through a private apt source list
+# (same archive, suite and keyring as the system's) and private lists, so that the system's apt
+# configuration is left as it is. apt checks the tarball against the signed index's SHA-256; the
+# package's Debian changes are not used, so only the tarball is fetched.
 fetch_freeglut() {
     local apt="$work/apt"
-    rm -rf "$apt" "$freeglut/src"
+    rm -rf "$apt" "$freeglut/src" "$freeglut/download"
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$freeglut/download"
     local codename uri
     codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"
@@ -36,11 +38,20 @@ fetch_freeglut() {
     # As root apt downloads as the _apt user, who cannot write to these private folders.
     [ "$(id -u)" -ne 0 ] || options+=(-o "APT::Sandbox::User=root")
     apt-get "${options[@]}" update >&2
-    (cd "$freeglut/download" && apt-get "${options[@]}" source --download-only freeglut >&2)
-    local orig
-    orig="$(ls "$freeglut"/download/freeglut_*.orig.tar.* | head -n 1)"
+    # The record's folder in the archive and the tarball's checksum line: " SHA256 SIZE NAME".
+    local record directory sum name
+    record="$(apt-cache "${options[@]}" showsrc --only-source freeglut)"
+    directory="$(sed -n 's/^Directory: //p' <<< "$record" | head -n 1)"
+    read -r sum _ name < <(sed -n '/^Checksums-Sha256:/,/^[^ ]/p' <<< "$record" |
+        grep -E ' freeglut_[^ ]*\.orig\.tar\.[a-z0-9]+$' | head -n 1)
+    if [ -z "$directory" ] || [ -z "${name:-}" ]; then
+        echo "no freeglut source package in $uri $codename" >&2
+        return 1
+    fi
+    /usr/lib/apt/apt-helper "${options[@]}" download-file "$uri$directory/$name" \
+        "$freeglut/download/$name" "SHA256:$sum" >&2
     mkdir -p "$freeglut/src"
-    tar -xf "$orig" -C "$freeglut/src" --strip-components=1
+    tar -xf "$freeglut/download/$name" -C "$freeglut/src" --strip-components=1
     rm -rf "$apt"
 }
 
