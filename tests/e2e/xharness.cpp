@@ -295,16 +295,21 @@ void savePpm(const Image &image, const std::string &path)
 XServer::XServer(ServerKind kind, int width, int height)
 {
     XSetErrorHandler(ignoreXError);
-    switch (kind) {
-    case ServerKind::xwayland: startWeston(width, height); break;
-    case ServerKind::xorg: startXorg("60-and-75.conf"); break;
-    case ServerKind::xorgNo75: startXorg("60-only.conf"); break;
-    case ServerKind::xvfb:
-    case ServerKind::xvfbOpenbox: startXvfb(width, height); break;
+    try {
+        switch (kind) {
+        case ServerKind::xwayland: startWeston(width, height); break;
+        case ServerKind::xorg: startXorg("60-and-75.conf"); break;
+        case ServerKind::xorgNo75: startXorg("60-only.conf"); break;
+        case ServerKind::xvfb:
+        case ServerKind::xvfbOpenbox: startXvfb(width, height); break;
+        }
+        connect();
+        if (kind == ServerKind::xvfbOpenbox)
+            startOpenbox();
+    } catch (...) {
+        release();  // no destructor runs after a constructor throws
+        throw;
     }
-    connect();
-    if (kind == ServerKind::xvfbOpenbox)
-        startOpenbox();
 }
 
 // Starts a server that writes its display number on the descriptor that -displayfd names once
@@ -448,13 +453,20 @@ void XServer::connect()
 
 XServer::~XServer()
 {
+    release();
+}
+
+void XServer::release()
+{
     stop();
     if (output_ >= 0)
         close(output_);
+    output_ = -1;
     if (!folder_.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
+    folder_.clear();
 }
 
 void XServer::stop()

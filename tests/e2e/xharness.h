@@ -109,6 +109,7 @@ private:
     void startWeston(int width, int height);
     void startOpenbox();
     void connect();
+    void release();  // stop(), then close the output and remove the private folder
 
     pid_t pid_ = -1;  // Xvfb, Xorg or weston
     pid_t wm_ = -1;   // openbox
