@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -23,6 +24,15 @@ inline constexpr int kCx = 600, kCy = 450;
 inline bool hasPicture(const Image &image)
 {
     return !boundingBox(image).empty;
+}
+
+// A picture whose non-black part is a square box of about `side` pixels at the image centre.
+inline bool ringOfSideAtTheCentre(const Image &image, int side)
+{
+    const Box box = boundingBox(image);
+    return !box.empty && std::abs(box.centreX() - image.width / 2.0) <= 3 &&
+           std::abs(box.centreY() - image.height / 2.0) <= 3 && std::abs(box.width() - side) <= 12 &&
+           std::abs(box.height() - side) <= 12;
 }
 
 // With VELMORA_E2E_SHOTS naming a folder, keeps a screenshot there to look at.

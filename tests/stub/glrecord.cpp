@@ -24,6 +24,8 @@ static void record(const char *name, std::initializer_list<double> args, const c
     if (!glRecord.recordCalls)
         return;
     glRecord.calls.push_back({name, args, text});
+    if (glRecord.echoCalls)
+        std::fprintf(stderr, "%s\n", glCallText(glRecord.calls.back()).c_str());
 }
 
 std::vector<std::string> glCallNames()
@@ -153,6 +155,11 @@ int glutEnterGameMode()
     record("glutEnterGameMode", {});
     glRecord.inGameMode = glRecord.gameModeActive;
     return glRecord.inGameMode;
+}
+void glutLeaveGameMode()
+{
+    record("glutLeaveGameMode", {});
+    glRecord.inGameMode = false;
 }
 int glutGameModeGet(GLenum query)
 {
