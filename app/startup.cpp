@@ -12,6 +12,7 @@
 #include "app/platform.h"
 #include "modes/mode13.h"
 #include "modes/previews.h"
+#include "shell/signals.h"
 #include "shell/velmora.h"
 #include "view/camera.h"
 #include "view/input.h"
@@ -43,11 +44,13 @@ int modeNumber(const char *value)
     return static_cast<int>(number);
 }
 
-// Opens the full-screen game mode at the screen's size. Where the display
-// offers no such mode, GLUT creates no window at all, so fall back to a
-// full-screen window rather than let the next GLUT call abort. Where the window
-// system cannot take the request (Xwayland: it cannot change the real output's
-// mode, and the mode query alone crashes some of its versions), it is never made.
+// Opens the full-screen game mode at the screen's size (GLUT takes another refresh rate
+// where the screen has that size but not 75 Hz). Where the display cannot switch modes,
+// GLUT creates no window at all, so fall back to a full-screen window rather than let the
+// next GLUT call abort. Where the window system cannot take the request (Xwayland: it
+// cannot change the real output's mode, and the mode query alone crashes some of its
+// versions), it is never made. Once the screen's mode may change, a signal that asks the
+// process to end waits for the recentre timer, which gives the screen back first.
 static void enterFullScreen()
 {
     long height = glutGet(GLUT_SCREEN_HEIGHT);
@@ -56,6 +59,7 @@ static void enterFullScreen()
     std::snprintf(mode, sizeof mode, "%ldx%ld:32@75", width, height);
     std::fprintf(stderr, "mode string '%s'\n", mode);
     if (mayAskForGameMode()) {
+        catchEndingSignals();
         glutGameModeString(mode);
         glutEnterGameMode();
     }

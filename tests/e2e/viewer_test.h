@@ -55,6 +55,15 @@ inline bool hasPicture(const Image &image)
     return !boundingBox(image).empty;
 }
 
+// A picture whose non-black part is a square box of about `side` pixels at the image centre.
+inline bool ringOfSideAtTheCentre(const Image &image, int side)
+{
+    const Box box = boundingBox(image);
+    return !box.empty && std::abs(box.centreX() - image.width / 2.0) <= 3 &&
+           std::abs(box.centreY() - image.height / 2.0) <= 3 && std::abs(box.width() - side) <= 12 &&
+           std::abs(box.height() - side) <= 12;
+}
+
 // With VELMORA_E2E_SHOTS naming a folder, keeps a screenshot there to look at.
 inline void keep(const Image &image, const std::string &name)
 {

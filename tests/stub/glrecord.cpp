@@ -27,6 +27,8 @@ static void record(const char *name, std::initializer_list<double> args, const c
     if (!glRecord.recordCalls)
         return;
     glRecord.calls.push_back({name, args, text});
+    if (glRecord.echoCalls)
+        std::fprintf(stderr, "%s\n", glCallText(glRecord.calls.back()).c_str());
 }
 
 std::vector<std::string> glCallNames()

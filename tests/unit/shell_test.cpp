@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
+#include <signal.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -13,6 +15,7 @@
 #include "modes/mode13.h"
 #include "modes/previews.h"
 #include "shell/assure.h"
+#include "shell/signals.h"
 #include "shell/velmora.h"
 #include "shell/xalloc.h"
 #include "testutil.h"
@@ -22,6 +25,9 @@
 using testing::ElementsAre;
 using testing::Eq;
 using testing::ExitedWithCode;
+#ifndef _WIN32
+using testing::KilledBySignal;
+#endif
 
 // Read before any test runs: the window geometry GLUT has not yet reported.
 static const int32_t initialGeometry[4] = {window.hW, window.hH, window.dW, window.dH};
@@ -156,12 +162,71 @@ TEST_F(Callbacks, RecentreTimerWarpsToTheCentreAndRenewsItself)
     EXPECT_EQ(glRecord.timers[0].func, noescape);
 }
 
+#ifndef _WIN32
+TEST_F(Callbacks, RecentreTimerAfterAnEndingSignalLeavesGameModeThenEndsByIt)
+{
+    const std::string askActive = "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")\n";
+    glRecord.echoCalls = true;  // the child's calls, in order, are its stderr
+    glRecord.inGameMode = true;
+    EXPECT_EXIT((catchEndingSignals(), raise(SIGTERM), noescape(0)), KilledBySignal(SIGTERM),
+                Eq(askActive + "glutLeaveGameMode()\n"));
+    glRecord.inGameMode = false;  // NOFS, or the full-screen window: nothing to give back
+    EXPECT_EXIT((catchEndingSignals(), raise(SIGHUP), noescape(0)), KilledBySignal(SIGHUP), Eq(askActive));
+}
+#endif
+
 TEST_F(Callbacks, FirstRedisplayTimerPostsOneRedisplay)
 {
     blackfix(0);
     EXPECT_THAT(glCallTexts(), ElementsAre("glutPostRedisplay()"));
     EXPECT_TRUE(glRecord.timers.empty());
 }
+
+// ---- ending signals ----
+// Each case runs in a child process: catching signals must not change the test runner's.
+#ifndef _WIN32
+
+TEST(EndingSignals, AreOnlyRecordedAndTheFirstOfABurstIsKept)
+{
+    EXPECT_EXIT(
+        {
+            catchEndingSignals();
+            const int before = pendingEndingSignal();
+            for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGINT})
+                raise(signal);
+            std::exit(before == 0 && pendingEndingSignal() == SIGTERM ? 0 : 2);
+        },
+        ExitedWithCode(0), "");
+}
+
+TEST(EndingSignals, OneIgnoredFromTheStartStaysIgnored)
+{
+    // As under nohup: a hang-up must still not end the process, nor be acted on later.
+    EXPECT_EXIT(
+        {
+            signal(SIGHUP, SIG_IGN);
+            catchEndingSignals();
+            raise(SIGHUP);
+            std::exit(pendingEndingSignal() == 0 ? 0 : 2);
+        },
+        ExitedWithCode(0), "");
+}
+
+TEST(EndingSignals, EndBySignalDiesByItThoughCaughtOrBlocked)
+{
+    EXPECT_EXIT((catchEndingSignals(), endBySignal(SIGINT)), KilledBySignal(SIGINT), "");
+    EXPECT_EXIT(
+        {
+            catchEndingSignals();
+            sigset_t blocked;
+            sigemptyset(&blocked);
+            sigaddset(&blocked, SIGTERM);
+            pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+            endBySignal(SIGTERM);
+        },
+        KilledBySignal(SIGTERM), "");
+}
+#endif
 
 // ---- MODE conversion ----
 
@@ -202,6 +267,11 @@ protected:
     {
         unsetenv("MODE");
         unsetenv("NOFS");
+#ifndef _WIN32
+        // A full-screen start catches the ending signals; give the test runner its own back.
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+            std::signal(signal, SIG_DFL);
+#endif
     }
     // Runs start-up (the stand-in main loop returns at once) and its stderr.
     std::string run()
@@ -328,6 +398,23 @@ TEST_F(Startup, OnXwaylandGoesStraightToTheFullScreenWindowWithoutAskingForGameM
                             "glutCreateWindow(\"velmora\")", "glutFullScreen()", "glutSetCursor(101)"));
     EXPECT_EQ(glCallCount("glutGameModeString"), 0);
     EXPECT_EQ(glCallCount("glutEnterGameMode"), 0);
+}
+#endif
+
+#ifndef _WIN32
+TEST_F(Startup, OnlyAFullScreenStartHoldsBackEndingSignals)
+{
+    // The death test captures stderr itself, so start-up runs here without run()'s capture.
+    const auto start = [] {
+        char name[] = "velmora";
+        char *argv[] = {name, nullptr};
+        startup(1, argv);
+    };
+    // NOFS is set: a signal ends the process at once, as if nothing caught it.
+    EXPECT_EXIT((start(), raise(SIGTERM), std::exit(2)), KilledBySignal(SIGTERM), "");
+    unsetenv("NOFS");
+    EXPECT_EXIT((start(), raise(SIGTERM), std::exit(pendingEndingSignal() == SIGTERM ? 0 : 2)), ExitedWithCode(0),
+                "");
 }
 #endif
 
