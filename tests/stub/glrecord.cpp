@@ -1,11 +1,14 @@
-// velmora tests: the recording stand-in linked in place of libGL, libGLU and libglut.
+// velmora tests: the recording stand-in linked in place of libGL, libGLU and libglut (and, on
+// Windows, of user32's display mode change).
 #include "glrecord.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "app/xwayland.h"
 #endif
 
@@ -75,6 +78,14 @@ bool displayIsXwayland()
 {
     record("displayIsXwayland", {});
     return glRecord.xwayland;
+}
+#else
+// user32's mode change, which the ending signals' handler makes when the main thread is too busy
+// to give the screen back itself: recorded (whether a mode was given, and the flags), not made.
+LONG WINAPI ChangeDisplaySettingsW(DEVMODEW *mode, DWORD flags)
+{
+    record("ChangeDisplaySettingsW", {double(mode != nullptr), double(flags)});
+    return DISP_CHANGE_SUCCESSFUL;
 }
 #endif
 

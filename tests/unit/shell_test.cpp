@@ -4,10 +4,14 @@
 
 #include <GL/freeglut.h>
 #include <signal.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "glrecord.h"
@@ -31,6 +35,31 @@ using testing::KilledBySignal;
 
 // Read before any test runs: the window geometry GLUT has not yet reported.
 static const int32_t initialGeometry[4] = {window.hW, window.hH, window.dW, window.dH};
+
+#ifdef _WIN32
+// How Windows reports a process ended by a console event.
+constexpr int kControlCExit = static_cast<int>(STATUS_CONTROL_C_EXIT);
+// A child's status for "the event was recorded": neither 0, which Wine's default handling of
+// an event ends a process with, nor kControlCExit.
+constexpr int kRecorded = 3;
+
+// Delivers a console event as Windows does: on a new thread running its dispatcher, which calls
+// the process's handlers, last registered first. Returns that thread.
+static HANDLE deliver(DWORD event)
+{
+    static const auto dispatch = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CtrlRoutine")));
+    return CreateThread(nullptr, 0, dispatch, reinterpret_cast<void *>(static_cast<uintptr_t>(event)), 0, nullptr);
+}
+
+// Delivers the event and waits up to 10 s for an ending signal to be recorded.
+static void deliverAndAwait(DWORD event)
+{
+    CloseHandle(deliver(event));
+    for (int ms = 0; pendingEndingSignal() == 0 && ms < 10000; ++ms)
+        Sleep(1);
+}
+#endif
 
 // ---- assure ----
 
@@ -162,18 +191,41 @@ TEST_F(Callbacks, RecentreTimerWarpsToTheCentreAndRenewsItself)
     EXPECT_EQ(glRecord.timers[0].func, noescape);
 }
 
-#ifndef _WIN32
+// Two different ending signals as the platform raises them, and how the process then ends: on a
+// POSIX system by the signal itself; on Windows, where they are console events, with the status
+// Windows gives them.
+#ifdef _WIN32
+constexpr int kEndings[2] = {CTRL_C_EVENT, CTRL_CLOSE_EVENT};
+static void raiseEnding(int event)
+{
+    deliverAndAwait(event);
+}
+static std::function<bool(int)> endedBy(int)
+{
+    return ExitedWithCode(kControlCExit);
+}
+#else
+constexpr int kEndings[2] = {SIGTERM, SIGHUP};
+static void raiseEnding(int signal)
+{
+    raise(signal);
+}
+static std::function<bool(int)> endedBy(int signal)
+{
+    return KilledBySignal(signal);
+}
+#endif
+
 TEST_F(Callbacks, RecentreTimerAfterAnEndingSignalLeavesGameModeThenEndsByIt)
 {
     const std::string askActive = "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")\n";
     glRecord.echoCalls = true;  // the child's calls, in order, are its stderr
     glRecord.inGameMode = true;
-    EXPECT_EXIT((catchEndingSignals(), raise(SIGTERM), noescape(0)), KilledBySignal(SIGTERM),
+    EXPECT_EXIT((catchEndingSignals(), raiseEnding(kEndings[0]), noescape(0)), endedBy(kEndings[0]),
                 Eq(askActive + "glutLeaveGameMode()\n"));
     glRecord.inGameMode = false;  // NOFS, or the full-screen window: nothing to give back
-    EXPECT_EXIT((catchEndingSignals(), raise(SIGHUP), noescape(0)), KilledBySignal(SIGHUP), Eq(askActive));
+    EXPECT_EXIT((catchEndingSignals(), raiseEnding(kEndings[1]), noescape(0)), endedBy(kEndings[1]), Eq(askActive));
 }
-#endif
 
 TEST_F(Callbacks, FirstRedisplayTimerPostsOneRedisplay)
 {
@@ -225,6 +277,28 @@ TEST(EndingSignals, EndBySignalDiesByItThoughCaughtOrBlocked)
             endBySignal(SIGTERM);
         },
         KilledBySignal(SIGTERM), "");
+}
+#else
+TEST(EndingSignals, EachConsoleEventIsRecordedAsItsSignal)
+{
+    const std::pair<DWORD, int> events[] = {
+        {CTRL_C_EVENT, SIGINT}, {CTRL_BREAK_EVENT, SIGBREAK}, {CTRL_CLOSE_EVENT, SIGTERM}};
+    for (const auto &[event, signal] : events)
+        EXPECT_EXIT((catchEndingSignals(), deliverAndAwait(event), std::exit(pendingEndingSignal() == signal ? kRecorded : 2)),
+                    ExitedWithCode(kRecorded), "")
+            << "console event " << event;
+}
+
+TEST(EndingSignals, WhenTheMainThreadIsBusyTheEventsThreadGivesTheScreenBackAndEnds)
+{
+    EXPECT_EXIT(
+        {
+            glRecord.echoCalls = true;
+            catchEndingSignals();
+            deliverAndAwait(CTRL_C_EVENT);
+            Sleep(INFINITE);
+        },
+        ExitedWithCode(kControlCExit), Eq("ChangeDisplaySettingsW(0, 0)\n"));
 }
 #endif
 
@@ -415,6 +489,35 @@ TEST_F(Startup, OnlyAFullScreenStartHoldsBackEndingSignals)
     unsetenv("NOFS");
     EXPECT_EXIT((start(), raise(SIGTERM), std::exit(pendingEndingSignal() == SIGTERM ? 0 : 2)), ExitedWithCode(0),
                 "");
+}
+#else
+static bool heardByEarlierHandler = false;
+static BOOL WINAPI earlierHandler(DWORD)
+{
+    heardByEarlierHandler = true;
+    return TRUE;
+}
+
+TEST_F(Startup, OnlyAFullScreenStartHoldsBackConsoleEvents)
+{
+    const auto start = [] {
+        char name[] = "velmora";
+        char *argv[] = {name, nullptr};
+        startup(1, argv);
+    };
+    // NOFS is set: a handler registered before start-up still hears the event, so start-up put
+    // none of its own in front of it.
+    EXPECT_EXIT(
+        {
+            SetConsoleCtrlHandler(earlierHandler, TRUE);
+            start();
+            WaitForSingleObject(deliver(CTRL_C_EVENT), INFINITE);
+            std::exit(heardByEarlierHandler ? kRecorded : 2);
+        },
+        ExitedWithCode(kRecorded), "");
+    unsetenv("NOFS");
+    EXPECT_EXIT((start(), deliverAndAwait(CTRL_C_EVENT), std::exit(pendingEndingSignal() == SIGINT ? kRecorded : 2)),
+                ExitedWithCode(kRecorded), "");
 }
 #endif
 
