@@ -17,9 +17,11 @@ bool mayAskForGameMode()
 }
 
 // Escape and the fatal path end the process through exit(); give the screen its mode back first.
+// Closing game mode's window ends it through exit() as well, once freeglut has left game mode and
+// shut itself down: asking it anything then would end in a fatal freeglut error of its own.
 static void leaveGameMode()
 {
-    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
+    if (glutGet(GLUT_INIT_STATE) && glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
         glutLeaveGameMode();
 }
 

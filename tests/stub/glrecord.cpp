@@ -162,6 +162,7 @@ void gluLookAt(GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, 
 void glutInit(int *argc, char **)
 {
     glRecord.displaySetAtInit = std::getenv("DISPLAY") != nullptr;
+    glRecord.initialised = true;
     record("glutInit", {double(*argc)});
 }
 void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
@@ -193,6 +194,7 @@ int glutGet(GLenum query)
     case GLUT_SCREEN_WIDTH: return glRecord.screenWidth;
     case GLUT_SCREEN_HEIGHT: return glRecord.screenHeight;
     case GLUT_ELAPSED_TIME: return glRecord.elapsedMs;
+    case GLUT_INIT_STATE: return glRecord.initialised;
     default: return 0;
     }
 }

@@ -434,7 +434,7 @@ TEST_F(Startup, ForgetsDisplayBeforeGlutInit)
 
 // Escape and the fatal path end the process through exit(); freeglut on Windows leaves the
 // screen's mode to whoever exits, so start-up must have arranged for game mode to be left.
-TEST_F(Startup, ExitInGameModeLeavesIt)
+TEST_F(Startup, ExitInGameModeLeavesItUnlessFreeglutHasShutDown)
 {
     unsetenv("NOFS");
     setenv("MODE", "7", 1);
@@ -455,6 +455,19 @@ TEST_F(Startup, ExitInGameModeLeavesIt)
             std::exit(0);
         },
         ExitedWithCode(0), testing::EndsWith("left 0 times\n"));
+
+    // Closing game mode's window: freeglut leaves game mode, shuts itself down and exits. It
+    // must be asked nothing but whether it still runs.
+    glRecord.gameModeActive = true;
+    EXPECT_EXIT(
+        {
+            run();
+            glRecord.initialised = false;
+            glRecord.inGameMode = false;
+            glRecord.echoCalls = true;
+            std::exit(0);
+        },
+        ExitedWithCode(0), Eq("glutGet(" + std::to_string(GLUT_INIT_STATE) + ")\n"));
 }
 #else
 TEST_F(Startup, OnXwaylandGoesStraightToTheFullScreenWindowWithoutAskingForGameMode)
