@@ -1,7 +1,12 @@
 // velmora end-to-end tests of the Windows build: the viewer from its zip, unpacked into a folder
-// whose path has spaces, run by Wine on Xvfb and judged against the Linux viewer on the same server.
+// whose path has spaces, run by Wine on Xvfb and judged against the Linux viewer on the same
+// server; and its game mode on Xorg, whose modes really switch, given back on every way out.
 #include <gtest/gtest.h>
 
+#include <X11/extensions/Xrandr.h>
+#include <signal.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -80,6 +85,8 @@ std::string withCrLf(std::string text)
 
 class Wine : public ViewerTest {
 protected:
+    explicit Wine(ServerKind kind = ServerKind::xvfb) : ViewerTest(kind) {}
+
     // Starts the Windows viewer in `workdir` (by default its own folder, as a double-click
     // does) and waits for its window.
     void launchWine(const Viewer::Vars &vars, const std::string &title = "velmora",
@@ -238,6 +245,104 @@ TEST_F(Wine, BrokenPictureGivesStatusOneAndTheExactFatalLines)
         EXPECT_EQ(broken.stdoutText(), "");
         EXPECT_EQ(broken.stderrText(), withCrLf(fatalMessage(c.check)));
     }
+}
+
+// The refresh rate of the screen's current mode in Hz, as RandR's current configuration has it:
+// Wine switches modes through RandR, which the video-mode extension's answer (refreshRate) does
+// not follow. Read as it stands, without asking the server to probe its outputs again.
+double crtcRate(Display *dpy)
+{
+    XRRScreenResources *resources = XRRGetScreenResourcesCurrent(dpy, DefaultRootWindow(dpy));
+    double rate = 0;
+    for (int c = 0; c < resources->ncrtc && rate == 0; ++c) {
+        XRRCrtcInfo *crtc = XRRGetCrtcInfo(dpy, resources, resources->crtcs[c]);
+        for (int m = 0; m < resources->nmode; ++m)
+            if (const XRRModeInfo &mode = resources->modes[m]; mode.id == crtc->mode && mode.hTotal && mode.vTotal)
+                rate = mode.dotClock / (double(mode.hTotal) * mode.vTotal);
+        XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(resources);
+    return rate;
+}
+
+// The rates of the Xorg screen's own mode and of the one game mode asks for (tests/e2e/xorg/60-and-75.conf).
+constexpr double k60Hz = 60.00, k75Hz = 75.03;
+// STATUS_CONTROL_C_EXIT as a Unix parent sees it: Wine passes on the low byte of the exit code.
+constexpr int kControlCExitByte = 0xC000013A & 0xFF;
+
+// The default start on Xorg with its dummy driver: game mode at 1024x768, with the screen at
+// 75 Hz until the viewer gives it back its own 60 Hz.
+class WineGameMode : public Wine {
+protected:
+    WineGameMode() : Wine(ServerKind::xorg) {}
+
+    // Starts mode 6 and waits until it runs in game mode, with the screen at 75 Hz.
+    void startRunning()
+    {
+        launchWine({{"MODE", "6"}}, "FREEGLUT");
+        awaitStart("1024, 768", 512, 384);
+        expectRate(k75Hz, "while running");
+    }
+
+    // The screen comes to `hz` in time.
+    void expectRate(double hz, const std::string &when)
+    {
+        double rate = 0;
+        EXPECT_TRUE(pollUntil([&] { return std::abs((rate = crtcRate(dpy())) - hz) < 0.05; }, Millis{5000}))
+            << when << ": the screen is at " << rate << " Hz, not " << hz;
+    }
+
+    static std::vector<std::string> startLines()
+    {
+        return {"mode string '1024x768:32@75'", "reshapeFunc(1024, 768)"};
+    }
+};
+
+TEST_F(WineGameMode, EscapeOrClosingTheWindowGives60BackAndStatusZero)
+{
+    ASSERT_NEAR(crtcRate(dpy()), k60Hz, 0.05) << "the screen does not start at 60 Hz";
+    startRunning();
+    quit();
+    expectRate(k60Hz, "after Escape");
+    std::vector<std::string> lines = startLines();
+    lines.push_back("keyboardFunc(27, 512, 384)");
+    EXPECT_EQ(windowsLines(viewer->stderrText()), lines);
+
+    // Windows closes game mode's window; freeglut leaves game mode, shuts itself down and exits.
+    startRunning();
+    sendChord(dpy(), {XK_Alt_L, XK_F4});
+    EXPECT_EQ(viewer->waitExit(kWineWait), 0);
+    expectRate(k60Hz, "after Alt+F4");
+    for (const std::string &line : windowsLines(viewer->stderrText()))
+        EXPECT_NE(line.rfind("freeglut", 0), 0u) << line;
+}
+
+TEST_F(WineGameMode, FatalErrorGives60BackAndStatusOne)
+{
+    const Pictures pictures;
+    fs::remove(pictures.file("pgac.ppm"));
+    Viewer broken(server, wineVars({{"MODE", "8"}}), {exe()}, WINE, pictures.root.string());
+    EXPECT_EQ(broken.waitExit(kWineWait), 1);
+    EXPECT_EQ(broken.stderrText(), withCrLf(startLines()[0] + "\n" + fatalMessage(kOpened)));
+    expectRate(k60Hz, "after the fatal error");
+}
+
+// Wine's console delivers Ctrl+C as SIGINT to each of its processes, which runs the process's
+// console handlers on a new thread, as Windows does; a process started from a Unix shell has no
+// console of its own, so the test does what the console would.
+TEST_F(WineGameMode, CtrlCGives60BackAndEndsWithTheStatusWindowsGivesIt)
+{
+    startRunning();
+    kill(viewer->pid(), SIGINT);
+    EXPECT_EQ(viewer->waitExit(kWineWait), kControlCExitByte);
+    EXPECT_EQ(windowsLines(viewer->stderrText()), startLines()) << "a line was added";
+    expectRate(k60Hz, "after Ctrl+C");
+
+    // As soon as game mode's window is there: while the chain loads its pictures, or just after.
+    launchWine({{"MODE", "13"}}, "FREEGLUT");
+    kill(viewer->pid(), SIGINT);
+    EXPECT_EQ(viewer->waitExit(kWineWait), kControlCExitByte);
+    expectRate(k60Hz, "after Ctrl+C during start-up");
 }
 
 }  // namespace
