@@ -35,9 +35,9 @@ int signalFor(DWORD event)
 
 // Windows calls this on a new thread for each event and ends the process once it returns, so it
 // never returns: the main thread ends the process meanwhile, or, if it is busy for longer than
-// the grace (a long picture load, a window being dragged), this thread gives the screen back
-// itself. The display's mode belongs to no thread; a null mode puts back the one saved in the
-// registry, which a temporary change such as game mode's leaves as it was.
+// the grace (a long picture load, say), this thread gives the screen back itself. The display's
+// mode belongs to no thread; a null mode puts back the one saved in the registry, which a
+// temporary change such as game mode's leaves as it was.
 BOOL WINAPI recordEndingEvent(DWORD event)
 {
     int none = 0;
