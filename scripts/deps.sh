@@ -11,6 +11,10 @@ test_packages="libgtest-dev libgmock-dev xvfb x11-apps libx11-dev libxtst-dev ne
     dpkg-dev file clang libclang-rt-dev weston xwayland openbox
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxxf86vm-dev"
 
+# The cross-build for Windows (scripts/package/windows.sh) and its tests under Wine.
+windows_packages="cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring"
+wine_packages="wine wine64"
+
 need_packages() {
     local missing=()
     for package in "$@"; do

@@ -32,6 +32,8 @@ struct GlRecord {
     bool gameModeActive = true; // whether glutEnterGameMode succeeds
     bool inGameMode = false;    // entered and not left: what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
     bool xwayland = false;      // what displayIsXwayland answers
+    bool displaySetAtInit = false;  // whether DISPLAY was in the environment when glutInit ran
+    bool initialised = false;   // glutInit has run: what glutGet(GLUT_INIT_STATE) answers
     unsigned nextTexture = 1;   // the name glGenTextures hands out next
     std::vector<uint16_t> lastTexImageShorts;       // data of the last GL_UNSIGNED_SHORT upload
     std::vector<unsigned char> lastTexImageBytes;   // data of the last GL_UNSIGNED_BYTE upload
