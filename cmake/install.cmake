@@ -30,7 +30,7 @@ set(VELMORA_WEB_ADDRESS "https://velmora.example.org" CACHE STRING
 set(VELMORA_APP_ID "org.example.velmora" CACHE STRING
   "Desktop and software-centre ID: the web address's domain reversed, then velmora")
 
-# Directories 755 whatever the umask of whoever installs or packages.
+# Directories 755, less what the installer's umask takes away: CMake creates them under it.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 

@@ -16,6 +16,9 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
+# CMake creates folders, and CPack the archive's members, under the umask: 022, as dpkg-buildpackage
+# sets it, so that the package is the same whoever makes it, and its folders are readable by all.
+umask 022
 build="$root/build-deb"
 # Without the `all` dependency of the install step, cpack builds nothing beyond what is asked for here.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
