@@ -79,22 +79,20 @@ if(month LESS 10)
 endif()
 set(VELMORA_RELEASE_DATE "${year}-${month}-${day}")
 
-# The menu entry, the icon and the software centre's entry belong to the freedesktop.org desktops.
-if(NOT WIN32)
-  # Written at install time, when the prefix (cmake --install --prefix) is known.
-  install(CODE "
-    set(velmora_command \"${VELMORA_INSTALL_GAMESDIR}/velmora\")
-    set(velmora_entry_template \"${PROJECT_SOURCE_DIR}/packaging/velmora.desktop.in\")
-    set(velmora_entry \"${PROJECT_BINARY_DIR}/desktop/${VELMORA_APP_ID}.desktop\")
-    set(velmora_applications \"${CMAKE_INSTALL_DATADIR}/applications\")
-    include(\"${CMAKE_CURRENT_LIST_DIR}/desktop-entry.cmake\")" COMPONENT velmora)
-  install(DIRECTORY ${PROJECT_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT velmora)
-  string(REGEX REPLACE "\\.[^.]+$" "" VELMORA_DEVELOPER_ID ${VELMORA_APP_ID})
-  configure_file(${PROJECT_SOURCE_DIR}/packaging/velmora.metainfo.xml.in
-    ${PROJECT_BINARY_DIR}/desktop/${VELMORA_APP_ID}.metainfo.xml @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/desktop/${VELMORA_APP_ID}.metainfo.xml
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT velmora)
-endif()
+# The menu entry, the icon and the software centre's entry, for the freedesktop.org desktops.
+# Written at install time, when the prefix (cmake --install --prefix) is known.
+install(CODE "
+  set(velmora_command \"${VELMORA_INSTALL_GAMESDIR}/velmora\")
+  set(velmora_entry_template \"${PROJECT_SOURCE_DIR}/packaging/velmora.desktop.in\")
+  set(velmora_entry \"${PROJECT_BINARY_DIR}/desktop/${VELMORA_APP_ID}.desktop\")
+  set(velmora_applications \"${CMAKE_INSTALL_DATADIR}/applications\")
+  include(\"${CMAKE_CURRENT_LIST_DIR}/desktop-entry.cmake\")" COMPONENT velmora)
+install(DIRECTORY ${PROJECT_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT velmora)
+string(REGEX REPLACE "\\.[^.]+$" "" VELMORA_DEVELOPER_ID ${VELMORA_APP_ID})
+configure_file(${PROJECT_SOURCE_DIR}/packaging/velmora.metainfo.xml.in
+  ${PROJECT_BINARY_DIR}/desktop/${VELMORA_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/desktop/${VELMORA_APP_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT velmora)
 
 # The .deb: `cpack -G DEB` (or the `package` target) in the build folder; scripts/package.sh deb
 # makes it from a build of its own. Only the velmora component goes in, whatever install rules
