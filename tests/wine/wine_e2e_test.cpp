@@ -5,6 +5,7 @@
 
 #include <X11/extensions/Xrandr.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -85,7 +86,14 @@ std::string withCrLf(std::string text)
 
 class Wine : public ViewerTest {
 protected:
-    explicit Wine(ServerKind kind = ServerKind::xvfb) : ViewerTest(kind) {}
+    // Wine's desktop process, which every program of the prefix shares, keeps the X display it
+    // first opened (and that display's size and modes) until the prefix's server ends, seconds
+    // after its last program. End it, so that this test's programs meet this test's X server.
+    explicit Wine(ServerKind kind = ServerKind::xvfb) : ViewerTest(kind)
+    {
+        const int status = std::system(WINESERVER " --kill 2>/dev/null");  // 1 when none was running
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 1) << "wineserver --kill: " << status;
+    }
 
     // Starts the Windows viewer in `workdir` (by default its own folder, as a double-click
     // does) and waits for its window.
