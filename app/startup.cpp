@@ -9,9 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/xwayland.h"
+#include "app/platform.h"
 #include "modes/mode13.h"
 #include "modes/previews.h"
+#include "shell/signals.h"
 #include "shell/velmora.h"
 #include "view/camera.h"
 #include "view/input.h"
@@ -43,11 +44,13 @@ int modeNumber(const char *value)
     return static_cast<int>(number);
 }
 
-// Opens the full-screen game mode at the screen's size. Where the display
-// offers no such mode, GLUT creates no window at all, so fall back to a
-// full-screen window rather than let the next GLUT call abort. Xwayland is
-// never asked: it cannot change the real output's mode, and the mode query
-// alone crashes some of its versions.
+// Opens the full-screen game mode at the screen's size (GLUT takes another refresh rate
+// where the screen has that size but not 75 Hz). Where the display cannot switch modes,
+// GLUT creates no window at all, so fall back to a full-screen window rather than let the
+// next GLUT call abort. Where the window system cannot take the request (Xwayland: it
+// cannot change the real output's mode, and the mode query alone crashes some of its
+// versions), it is never made. Once the screen's mode may change, a signal that asks the
+// process to end waits for the recentre timer, which gives the screen back first.
 static void enterFullScreen()
 {
     long height = glutGet(GLUT_SCREEN_HEIGHT);
@@ -55,11 +58,14 @@ static void enterFullScreen()
     char mode[128];
     std::snprintf(mode, sizeof mode, "%ldx%ld:32@75", width, height);
     std::fprintf(stderr, "mode string '%s'\n", mode);
-    if (!displayIsXwayland()) {
+    if (mayAskForGameMode()) {
+        catchEndingSignals();
         glutGameModeString(mode);
         glutEnterGameMode();
     }
-    if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
+    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
+        afterGameModeEntered();
+    } else {
         std::fprintf(stderr, "game mode is not available; using a full-screen window\n");
         glutCreateWindow("velmora");
         glutFullScreen();
@@ -70,6 +76,7 @@ int startup(int argc, char **argv)
 {
     (void)argc;
     int glutArgc = 1;  // GLUT sees the program name and nothing else
+    beforeGlutInit();
     glutInit(&glutArgc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     if (std::getenv("NOFS") == nullptr) {

@@ -1,12 +1,23 @@
 # velmora: installs the Debian packages a step needs when any of them is missing.
 # Usage: source scripts/deps.sh; need_packages PACKAGE...
 
-build_packages="cmake make g++ libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev"
+build_packages="cmake make g++ libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev
+    zlib1g-dev"
 run_packages="xvfb x11-apps xdotool netpbm"
-# Unversioned names only, so that one list holds on Debian 12 and 13; `file` is what CPack's
-# .deb generator calls, and weston, xwayland and openbox are the desktop servers tests run under.
+# What the .deb is made with: dpkg-shlibdeps (dpkg-dev) and `file`, which CPack's generator calls.
+package_packages="dpkg-dev file"
+# Unversioned names only, so that one list holds on Debian 12 and 13; weston, xwayland and openbox are
+# the desktop servers tests run under, Xorg with its dummy driver the one whose modes switch (read
+# through libxxf86vm, put back by xrandr), and the package is judged by lintian, hardening-check
+# (devscripts), desktop-file-validate (desktop-file-utils) and appstreamcli (appstream).
 test_packages="libgtest-dev libgmock-dev xvfb x11-apps libx11-dev libxtst-dev netpbm xdotool valgrind man-db groff-base
-    dpkg-dev file clang libclang-rt-dev weston xwayland openbox"
+    $package_packages clang libclang-rt-dev weston xwayland openbox
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxxf86vm-dev
+    git lintian devscripts desktop-file-utils appstream"
+
+# The cross-build for Windows (scripts/package/windows.sh) and its tests under Wine.
+windows_packages="cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring"
+wine_packages="wine wine64"
 
 need_packages() {
     local missing=()

@@ -2,7 +2,8 @@
 # velmora: installs what is missing, builds, and runs every test: the whole suite
 # (with memcheck runs of the unit tests and a short soak), the whole suite again
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
-# for a minute (built with clang).
+# for a minute (built with clang). The full run also cross-builds the Windows zip and runs the
+# Windows unit tests and the zip's viewer under Wine (CTest label wine).
 # With --quick: the one build, then the unit and end-to-end tests only, for everyday work.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -17,8 +18,19 @@ esac
 
 need_packages $build_packages $test_packages
 
+windows=()
+if [ $quick = no ]; then
+    need_packages $windows_packages $wine_packages
+    echo "== cross-build for Windows" >&2
+    zip="$(bash "$root/scripts/package.sh" windows | tail -n 1)"
+    cross="$root/build/windows-x86_64/velmora"
+    cmake -S "$root" -B "$cross" -DBUILD_TESTING=ON > /dev/null
+    cmake --build "$cross" -j "$jobs"
+    windows=(-DVELMORA_WINDOWS_BUILD="$cross" -DVELMORA_WINDOWS_ZIP="$zip")
+fi
+
 echo "== build and test" >&2
-cmake -S "$root" -B "$root/build" -DBUILD_TESTING=ON > /dev/null
+cmake -S "$root" -B "$root/build" -DBUILD_TESTING=ON "${windows[@]}" > /dev/null
 # The full run also builds the benchmark programs, which a plain build leaves out, so
 # that they cannot stop compiling unnoticed.
 targets=(all)

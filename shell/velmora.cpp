@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "shell/assure.h"
+#include "shell/signals.h"
 
 // The geometry GLUT reports before the first reshape is an 800 x 600 window.
 WindowRecord window = {400, 300, 800, 600, nullptr, nullptr, nullptr, nullptr, nullptr};
@@ -44,8 +45,20 @@ void schedule_noescape()
     glutTimerFunc(1, noescape, 0);
 }
 
+// Gives the screen back (GLUT restores the mode it changed when it leaves game mode), then
+// ends the process by the signal that asked for it.
+[[noreturn]] static void endForSignal(int signal)
+{
+    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
+        glutLeaveGameMode();
+    endBySignal(signal);
+}
+
+// Runs every millisecond in every mode, so it is where a caught ending signal is acted on.
 void noescape(int)
 {
+    if (const int signal = pendingEndingSignal())
+        endForSignal(signal);
     glutWarpPointer(window.hW, window.hH);
     schedule_noescape();
 }

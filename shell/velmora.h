@@ -1,5 +1,6 @@
-// velmora: the window record (geometry and mode hook slots) and the window's GLUT
-// callbacks and timers. Lowest layer: includes nothing of the program's but the fatal check.
+// velmora: the window record (geometry and mode hook slots) and the window's GLUT callbacks
+// and timers. Lowest layer: includes nothing of the program's but the fatal check and the
+// ending signals.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,8 @@ void displayFunc();
 void reshapeFunc(int width, int height);
 // Arms the 1 ms pointer-recentre timer once.
 void schedule_noescape();
-// Timer: warps the pointer to the window centre and re-arms itself.
+// Timer: warps the pointer to the window centre and re-arms itself; once an ending signal has
+// been caught, instead leaves game mode (if in it) and ends the process by that signal.
 void noescape(int value);
 // One-shot timer: posts the first redisplay.
 void blackfix(int value);

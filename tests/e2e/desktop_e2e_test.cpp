@@ -1,7 +1,6 @@
 // velmora end-to-end tests on desktop servers: weston's Xwayland, and Xvfb managed by openbox.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -46,15 +45,6 @@ std::string xwaylandCheck(const XServer &server)
                                          memcheck);
     EXPECT_EQ(probe->waitExit(Millis{30000}), 0) << probe->stderrText();
     return probe->stdoutText();
-}
-
-// A picture whose non-black part is a square box of about `side` pixels at the image centre.
-bool ringOfSideAtTheCentre(const Image &image, int side)
-{
-    const Box box = boundingBox(image);
-    return !box.empty && std::abs(box.centreX() - image.width / 2.0) <= 3 &&
-           std::abs(box.centreY() - image.height / 2.0) <= 3 && std::abs(box.width() - side) <= 12 &&
-           std::abs(box.height() - side) <= 12;
 }
 
 // The default start (no NOFS) fills the screen with the picture, which scales with the

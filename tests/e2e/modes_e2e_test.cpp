@@ -20,28 +20,10 @@ namespace {
 
 // Mode 13 draws its rings concentric on the window centre; ring j spans these radii on screen.
 constexpr double kRing0[2] = {234, 250}, kRing1[2] = {197, 209};
-// The spinning solid stays well inside this radius, so only pixels beyond it are compared.
-constexpr double kSolid = 120;
-
-double radius(int x, int y)
-{
-    return std::hypot(x + 0.5 - kCx, y + 0.5 - kCy);
-}
 
 bool isRed(Rgb c)
 {
     return c.r > 0 && c.g == 0 && c.b == 0;
-}
-
-// Calls visit(x, y) for each pixel whose distance from the centre lies between two radii.
-template <typename Visit>
-void between(const Image &image, double from, double to, Visit visit)
-{
-    const int reach = static_cast<int>(std::min(to, 1e4)) + 1;
-    for (int y = std::max(0, kCy - reach); y < std::min(image.height, kCy + reach); ++y)
-        for (int x = std::max(0, kCx - reach); x < std::min(image.width, kCx + reach); ++x)
-            if (const double r = radius(x, y); r >= from && r <= to)
-                visit(x, y);
 }
 
 // Pixels between two radii: how many, how many not black, how many pure red.
@@ -79,14 +61,6 @@ std::string describe(const std::string &outer, const std::string &inner)
 std::string describe(const Image &image)
 {
     return describe(look(band(image, kRing0[0], kRing0[1])), look(band(image, kRing1[0], kRing1[1])));
-}
-
-// Pixels that differ between two shots, counting only those between two radii.
-std::size_t differing(const Image &a, const Image &b, double from, double to = 1e9)
-{
-    std::size_t n = 0;
-    between(a, from, to, [&](int x, int y) { n += a.at(x, y) != b.at(x, y); });
-    return n;
 }
 
 class Textured : public ViewerTest {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -19,10 +21,47 @@ inline constexpr Rgb kBlack{0, 0, 0}, kBlue{34, 34, 178}, kRose{238, 103, 122};
 // The centre of the 1200 x 900 window the viewer opens with NOFS set.
 inline constexpr int kCx = 600, kCy = 450;
 
+// The spinning solid of mode 13 stays well inside this radius, so only pixels beyond it are compared.
+inline constexpr double kSolid = 120;
+
+// A pixel's distance from the window centre.
+inline double radius(int x, int y)
+{
+    return std::hypot(x + 0.5 - kCx, y + 0.5 - kCy);
+}
+
+// Calls visit(x, y) for each pixel whose distance from the centre lies between two radii.
+template <typename Visit>
+void between(const Image &image, double from, double to, Visit visit)
+{
+    const int reach = static_cast<int>(std::min(to, 1e4)) + 1;
+    for (int y = std::max(0, kCy - reach); y < std::min(image.height, kCy + reach); ++y)
+        for (int x = std::max(0, kCx - reach); x < std::min(image.width, kCx + reach); ++x)
+            if (const double r = radius(x, y); r >= from && r <= to)
+                visit(x, y);
+}
+
+// Pixels that differ between two shots, counting only those between two radii.
+inline std::size_t differing(const Image &a, const Image &b, double from, double to = 1e9)
+{
+    std::size_t n = 0;
+    between(a, from, to, [&](int x, int y) { n += a.at(x, y) != b.at(x, y); });
+    return n;
+}
+
 // Whether anything but black has been drawn.
 inline bool hasPicture(const Image &image)
 {
     return !boundingBox(image).empty;
+}
+
+// A picture whose non-black part is a square box of about `side` pixels at the image centre.
+inline bool ringOfSideAtTheCentre(const Image &image, int side)
+{
+    const Box box = boundingBox(image);
+    return !box.empty && std::abs(box.centreX() - image.width / 2.0) <= 3 &&
+           std::abs(box.centreY() - image.height / 2.0) <= 3 && std::abs(box.width() - side) <= 12 &&
+           std::abs(box.height() - side) <= 12;
 }
 
 // With VELMORA_E2E_SHOTS naming a folder, keeps a screenshot there to look at.

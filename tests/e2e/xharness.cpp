@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/xf86vmode.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -79,6 +80,15 @@ std::string readAll(int fd)
         offset += n;
     }
     return text;
+}
+
+// A new private (mode 700) folder under the temporary folder, its name starting with `prefix`.
+std::string privateFolder(const std::string &prefix)
+{
+    std::string name = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+    if (mkdtemp(name.data()) == nullptr)
+        fail("mkdtemp: " + std::string(std::strerror(errno)));
+    return name;
 }
 
 // Waits up to `timeout` for the child to end; true (and *status set) if it did.
@@ -285,33 +295,38 @@ void savePpm(const Image &image, const std::string &path)
 XServer::XServer(ServerKind kind, int width, int height)
 {
     XSetErrorHandler(ignoreXError);
-    if (kind == ServerKind::xwayland)
-        startWeston(width, height);
-    else
-        startXvfb(width, height);
-    connect();
-    if (kind == ServerKind::xvfbOpenbox)
-        startOpenbox();
+    try {
+        switch (kind) {
+        case ServerKind::xwayland: startWeston(width, height); break;
+        case ServerKind::xorg: startXorg("60-and-75.conf"); break;
+        case ServerKind::xorgNo75: startXorg("60-only.conf"); break;
+        case ServerKind::xvfb:
+        case ServerKind::xvfbOpenbox: startXvfb(width, height); break;
+        }
+        connect();
+        if (kind == ServerKind::xvfbOpenbox)
+            startOpenbox();
+    } catch (...) {
+        release();  // no destructor runs after a constructor throws
+        throw;
+    }
 }
 
-void XServer::startXvfb(int width, int height)
+// Starts a server that writes its display number on the descriptor that -displayfd names once
+// it accepts clients (the option is added here), its output going to output_.
+void XServer::startReportingServer(std::vector<std::string> argv)
 {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0)
         fail("pipe: " + std::string(std::strerror(errno)));
-    const int log = anonymousFile("xvfb");
-    // -noreset: a server whose last client disconnects resets and refuses new clients meanwhile;
-    // the connection held below guards against that only while it is open.
-    std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
-                                     std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                     "-nolisten", "tcp", "-noreset"};
+    argv.insert(argv.begin() + 1, {"-displayfd", std::to_string(ready[1])});
     auto args = pointers(argv);
+    output_ = anonymousFile("xserver");
 
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    pid_ = spawn(null, log, log, [&] {
-        // Xvfb writes its display number to the inherited pipe end once it accepts clients.
-        fcntl(ready[1], F_SETFD, 0);
-        execvp("Xvfb", args.data());
+    pid_ = spawn(null, output_, output_, [&] {
+        fcntl(ready[1], F_SETFD, 0);  // the one descriptor of ours the server inherits
+        execvp(args[0], args.data());
     });
     close(null);
     close(ready[1]);
@@ -328,14 +343,33 @@ void XServer::startXvfb(int width, int height)
         number.append(c, static_cast<std::size_t>(n));
     }
     close(ready[0]);
-    const std::string xvfbLog = readAll(log);
-    close(log);
     if (number.find('\n') == std::string::npos) {
         stop();
-        fail("Xvfb did not report a display within " + std::to_string(kWait.count()) + " ms; its output:\n" +
-             xvfbLog);
+        fail(argv[0] + " did not report a display within " + std::to_string(kWait.count()) + " ms; it wrote:\n" +
+             log());
     }
     name_ = ":" + number.substr(0, number.find('\n'));
+}
+
+void XServer::startXvfb(int width, int height)
+{
+    // -noreset: a server whose last client disconnects resets and refuses new clients meanwhile;
+    // the connection held below guards against that only while it is open.
+    startReportingServer({"Xvfb", "-screen", "0", std::to_string(width) + "x" + std::to_string(height) + "x24",
+                          "-nolisten", "tcp", "-noreset"});
+}
+
+void XServer::startXorg(const std::string &config)
+{
+    // The server itself, not Debian's /usr/bin/Xorg: where xserver-xorg-legacy is installed, that
+    // hands over to a set-user-id wrapper which turns away users who are not at a console. The
+    // dummy driver needs no privileges and no virtual terminal, so any user can run this, and
+    // one running without privileges may name any configuration and log file.
+    const std::string folder = std::string(VELMORA_SOURCE_DIR) + "/tests/e2e/xorg/";
+    folder_ = privateFolder("velmora-e2e-xorg");
+    logFile_ = folder_ + "/Xorg.log";
+    startReportingServer({"/usr/lib/xorg/Xorg", "-config", folder + config, "-configdir", folder + "shared",
+                          "-logfile", logFile_, "-nolisten", "tcp", "-noreset"});
 }
 
 void XServer::startWeston(int width, int height)
@@ -343,16 +377,14 @@ void XServer::startWeston(int width, int height)
     // weston binds its X socket in the folder that an X server would have made.
     if (mkdir("/tmp/.X11-unix", 01777) == 0)
         chmod("/tmp/.X11-unix", 01777);
-    runtimeDir_ = (std::filesystem::temp_directory_path() / "velmora-e2e-weston-XXXXXX").string();
-    if (mkdtemp(runtimeDir_.data()) == nullptr)  // mode 700, as a runtime folder must be
-        fail("mkdtemp: " + std::string(std::strerror(errno)));
+    folder_ = privateFolder("velmora-e2e-weston");  // mode 700, as a runtime folder must be
     socket_ = "velmora-e2e";  // the folder is private, so the name need not be unique
-    const std::string westonLog = runtimeDir_ + "/weston.log";
+    logFile_ = folder_ + "/weston.log";
     std::vector<std::string> argv = {"weston", "--backend=headless-backend.so", "--xwayland",
                                      "--socket=" + socket_, "--width=" + std::to_string(width),
-                                     "--height=" + std::to_string(height), "--idle-time=0", "--log=" + westonLog};
+                                     "--height=" + std::to_string(height), "--idle-time=0", "--log=" + logFile_};
     std::vector<std::string> envv = environmentWithout({"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"});
-    envv.push_back("XDG_RUNTIME_DIR=" + runtimeDir_);
+    envv.push_back("XDG_RUNTIME_DIR=" + folder_);
     auto args = pointers(argv);
     auto envp = pointers(envv);
 
@@ -421,13 +453,20 @@ void XServer::connect()
 
 XServer::~XServer()
 {
+    release();
+}
+
+void XServer::release()
+{
     stop();
     if (output_ >= 0)
         close(output_);
-    if (!runtimeDir_.empty()) {
+    output_ = -1;
+    if (!folder_.empty()) {
         std::error_code ignored;
-        std::filesystem::remove_all(runtimeDir_, ignored);
+        std::filesystem::remove_all(folder_, ignored);
     }
+    folder_.clear();
 }
 
 void XServer::stop()
@@ -438,7 +477,7 @@ void XServer::stop()
         XCloseDisplay(display_);
         display_ = nullptr;
     }
-    // Terminating lets Xvfb remove its lock file and socket, and weston its own and Xwayland.
+    // Terminating lets Xvfb and Xorg remove their lock files and sockets, and weston its own and Xwayland.
     terminate(pid_);
 }
 
@@ -446,17 +485,26 @@ std::vector<std::pair<std::string, std::string>> XServer::sessionVars() const
 {
     if (socket_.empty())
         return {};
-    return {{"WAYLAND_DISPLAY", socket_}, {"XDG_RUNTIME_DIR", runtimeDir_}};
+    return {{"WAYLAND_DISPLAY", socket_}, {"XDG_RUNTIME_DIR", folder_}};
 }
 
 std::string XServer::log() const
 {
-    if (output_ < 0)
-        return "";
-    std::ifstream file(runtimeDir_ + "/weston.log");
     std::stringstream text;
-    text << file.rdbuf();
-    return text.str() + readAll(output_);
+    if (!logFile_.empty())
+        text << std::ifstream(logFile_).rdbuf();
+    return text.str() + (output_ < 0 ? "" : readAll(output_));
+}
+
+double refreshRate(Display *dpy)
+{
+    int dotClock = 0;  // kHz
+    XF86VidModeModeLine mode{};
+    if (!XF86VidModeGetModeLine(dpy, DefaultScreen(dpy), &dotClock, &mode) || mode.htotal == 0 || mode.vtotal == 0)
+        fail("the X server reports no video mode");
+    if (mode.privsize > 0)
+        XFree(mode.c_private);
+    return dotClock * 1000.0 / (mode.htotal * mode.vtotal);
 }
 
 Window XServer::root() const

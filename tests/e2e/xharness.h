@@ -73,11 +73,15 @@ enum class ServerKind {
     xvfb,         // Xvfb alone: no window manager
     xvfbOpenbox,  // Xvfb managed by openbox, a window manager that honours full-screen requests
     xwayland,     // weston's Xwayland: weston headless, on a private runtime folder, one output
+    xorg,         // Xorg with its dummy video driver, which really switches modes: 1024x768 at
+                  // 60 Hz, with a 75 Hz mode of that size (tests/e2e/xorg/60-and-75.conf)
+    xorgNo75,     // the same screen with no 75 Hz mode at all (tests/e2e/xorg/60-only.conf)
 };
 
 // An X server of the given kind on a display number it picks itself, with a client connection
-// to it held for the server's life (so it never resets for lack of clients). Xvfb runs with
-// -noreset as well. The destructor stops and reaps every process it started.
+// to it held for the server's life (so it never resets for lack of clients). Xvfb and Xorg run
+// with -noreset as well. Xorg's screen is the size its configuration gives, whatever `width`
+// and `height` say. The destructor stops and reaps every process it started.
 class XServer {
 public:
     explicit XServer(ServerKind kind = ServerKind::xvfb, int width = 1600, int height = 1200);
@@ -91,7 +95,7 @@ public:
     // What a desktop session exports to its programs besides DISPLAY: WAYLAND_DISPLAY and
     // XDG_RUNTIME_DIR on weston, nothing on Xvfb.
     std::vector<std::pair<std::string, std::string>> sessionVars() const;
-    // All that weston and its Xwayland have written, log and output; empty on Xvfb.
+    // All that the server has written: its output, and weston's or Xorg's log file.
     std::string log() const;
     // Stops the window manager, closes the connection, then terminates the server (as a
     // shutdown would) and reaps it. Clients still connected lose their connection.
@@ -99,18 +103,29 @@ public:
     void stop();
 
 private:
+    void startReportingServer(std::vector<std::string> argv);
     void startXvfb(int width, int height);
+    void startXorg(const std::string &config);
     void startWeston(int width, int height);
     void startOpenbox();
     void connect();
+    void release();  // stop(), then close the output and remove the private folder
 
-    pid_t pid_ = -1;  // Xvfb or weston
+    pid_t pid_ = -1;  // Xvfb, Xorg or weston
     pid_t wm_ = -1;   // openbox
-    int output_ = -1; // weston's standard output and error, which Xwayland's go to as well
-    std::string runtimeDir_, socket_;
+    int output_ = -1; // the server's standard output and error (weston's, which Xwayland's go to as well)
+    std::string folder_;   // private, removed at the end: weston's runtime folder, or Xorg's log folder
+    std::string logFile_;  // weston's or Xorg's log, in folder_
+    std::string socket_;
     std::string name_;
     Display *display_ = nullptr;
 };
+
+// The refresh rate of the screen's current mode in Hz, as the video-mode extension reports it
+// (dot clock over the mode's total pixels). That extension is how GLUT switches modes; asking
+// RandR instead would make the server re-probe its outputs, which on the dummy driver resets
+// the mode that the video-mode extension reports.
+double refreshRate(Display *dpy);
 
 // ---------------------------------------------------------------------------------------------
 // The viewer process

@@ -1,13 +1,19 @@
-// velmora tests: the recording stand-in linked in place of libGL, libGLU and libglut.
+// velmora tests: the recording stand-in linked in place of libGL, libGLU and libglut (and, on
+// Windows, of user32's display mode change).
 #include "glrecord.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "app/xwayland.h"
+#endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 GlRecord glRecord;
@@ -24,6 +30,8 @@ static void record(const char *name, std::initializer_list<double> args, const c
     if (!glRecord.recordCalls)
         return;
     glRecord.calls.push_back({name, args, text});
+    if (glRecord.echoCalls)
+        std::fprintf(stderr, "%s\n", glCallText(glRecord.calls.back()).c_str());
 }
 
 std::vector<std::string> glCallNames()
@@ -63,6 +71,7 @@ int glCallCount(const std::string &name)
     return count;
 }
 
+#ifndef _WIN32
 // A link seam rather than a GL call: this definition is linked before the
 // library, so the library's own, which asks the X server, is never pulled in.
 bool displayIsXwayland()
@@ -70,6 +79,15 @@ bool displayIsXwayland()
     record("displayIsXwayland", {});
     return glRecord.xwayland;
 }
+#else
+// user32's mode change, which the ending signals' handler makes when the main thread is too busy
+// to give the screen back itself: recorded (whether a mode was given, and the flags), not made.
+LONG WINAPI ChangeDisplaySettingsW(DEVMODEW *mode, DWORD flags)
+{
+    record("ChangeDisplaySettingsW", {double(mode != nullptr), double(flags)});
+    return DISP_CHANGE_SUCCESSFUL;
+}
+#endif
 
 extern "C" {
 
@@ -141,7 +159,12 @@ void gluLookAt(GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, 
 }
 
 // GLUT
-void glutInit(int *argc, char **) { record("glutInit", {double(*argc)}); }
+void glutInit(int *argc, char **)
+{
+    glRecord.displaySetAtInit = std::getenv("DISPLAY") != nullptr;
+    glRecord.initialised = true;
+    record("glutInit", {double(*argc)});
+}
 void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
 void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", {double(x), double(y)}); }
 void glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {double(w), double(h)}); }
@@ -153,6 +176,11 @@ int glutEnterGameMode()
     record("glutEnterGameMode", {});
     glRecord.inGameMode = glRecord.gameModeActive;
     return glRecord.inGameMode;
+}
+void glutLeaveGameMode()
+{
+    record("glutLeaveGameMode", {});
+    glRecord.inGameMode = false;
 }
 int glutGameModeGet(GLenum query)
 {
@@ -166,6 +194,7 @@ int glutGet(GLenum query)
     case GLUT_SCREEN_WIDTH: return glRecord.screenWidth;
     case GLUT_SCREEN_HEIGHT: return glRecord.screenHeight;
     case GLUT_ELAPSED_TIME: return glRecord.elapsedMs;
+    case GLUT_INIT_STATE: return glRecord.initialised;
     default: return 0;
     }
 }

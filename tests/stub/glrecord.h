@@ -19,6 +19,9 @@ struct GlRecord {
     // false: calls are still answered (and uploads still copied) but not
     // appended to `calls`, so that a long run does not grow memory.
     bool recordCalls = true;
+    // true: each recorded call is also written to stderr as glCallText renders it, so that a
+    // death test can see what the process did before it died.
+    bool echoCalls = false;
     int screenWidth = 1920, screenHeight = 1080;
     int elapsedMs = 0;
     int pendingError = 0;       // returned, then cleared, by the next glGetError
@@ -27,8 +30,10 @@ struct GlRecord {
     std::string failingCall;
     int failingError = 0;
     bool gameModeActive = true; // whether glutEnterGameMode succeeds
-    bool inGameMode = false;    // entered successfully: what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
+    bool inGameMode = false;    // entered and not left: what glutGameModeGet(GLUT_GAME_MODE_ACTIVE) answers
     bool xwayland = false;      // what displayIsXwayland answers
+    bool displaySetAtInit = false;  // whether DISPLAY was in the environment when glutInit ran
+    bool initialised = false;   // glutInit has run: what glutGet(GLUT_INIT_STATE) answers
     unsigned nextTexture = 1;   // the name glGenTextures hands out next
     std::vector<uint16_t> lastTexImageShorts;       // data of the last GL_UNSIGNED_SHORT upload
     std::vector<unsigned char> lastTexImageBytes;   // data of the last GL_UNSIGNED_BYTE upload

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
+#include <signal.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "glrecord.h"
@@ -13,6 +19,7 @@
 #include "modes/mode13.h"
 #include "modes/previews.h"
 #include "shell/assure.h"
+#include "shell/signals.h"
 #include "shell/velmora.h"
 #include "shell/xalloc.h"
 #include "testutil.h"
@@ -22,9 +29,37 @@
 using testing::ElementsAre;
 using testing::Eq;
 using testing::ExitedWithCode;
+#ifndef _WIN32
+using testing::KilledBySignal;
+#endif
 
 // Read before any test runs: the window geometry GLUT has not yet reported.
 static const int32_t initialGeometry[4] = {window.hW, window.hH, window.dW, window.dH};
+
+#ifdef _WIN32
+// How Windows reports a process ended by a console event.
+constexpr int kControlCExit = static_cast<int>(STATUS_CONTROL_C_EXIT);
+// A child's status for "the event was recorded": neither 0, which Wine's default handling of
+// an event ends a process with, nor kControlCExit.
+constexpr int kRecorded = 3;
+
+// Delivers a console event as Windows does: on a new thread running its dispatcher, which calls
+// the process's handlers, last registered first. Returns that thread.
+static HANDLE deliver(DWORD event)
+{
+    static const auto dispatch = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CtrlRoutine")));
+    return CreateThread(nullptr, 0, dispatch, reinterpret_cast<void *>(static_cast<uintptr_t>(event)), 0, nullptr);
+}
+
+// Delivers the event and waits up to 10 s for an ending signal to be recorded.
+static void deliverAndAwait(DWORD event)
+{
+    CloseHandle(deliver(event));
+    for (int ms = 0; pendingEndingSignal() == 0 && ms < 10000; ++ms)
+        Sleep(1);
+}
+#endif
 
 // ---- assure ----
 
@@ -174,12 +209,116 @@ TEST_F(Callbacks, RecentreTimerWarpsToTheCentreAndRenewsItself)
     EXPECT_EQ(glRecord.timers[0].func, noescape);
 }
 
+// Two different ending signals as the platform raises them, and how the process then ends: on a
+// POSIX system by the signal itself; on Windows, where they are console events, with the status
+// Windows gives them.
+#ifdef _WIN32
+constexpr int kEndings[2] = {CTRL_C_EVENT, CTRL_CLOSE_EVENT};
+static void raiseEnding(int event)
+{
+    deliverAndAwait(event);
+}
+static std::function<bool(int)> endedBy(int)
+{
+    return ExitedWithCode(kControlCExit);
+}
+#else
+constexpr int kEndings[2] = {SIGTERM, SIGHUP};
+static void raiseEnding(int signal)
+{
+    raise(signal);
+}
+static std::function<bool(int)> endedBy(int signal)
+{
+    return KilledBySignal(signal);
+}
+#endif
+
+TEST_F(Callbacks, RecentreTimerAfterAnEndingSignalLeavesGameModeThenEndsByIt)
+{
+    const std::string askActive = "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")\n";
+    glRecord.echoCalls = true;  // the child's calls, in order, are its stderr
+    glRecord.inGameMode = true;
+    EXPECT_EXIT((catchEndingSignals(), raiseEnding(kEndings[0]), noescape(0)), endedBy(kEndings[0]),
+                Eq(askActive + "glutLeaveGameMode()\n"));
+    glRecord.inGameMode = false;  // NOFS, or the full-screen window: nothing to give back
+    EXPECT_EXIT((catchEndingSignals(), raiseEnding(kEndings[1]), noescape(0)), endedBy(kEndings[1]), Eq(askActive));
+}
+
 TEST_F(Callbacks, FirstRedisplayTimerPostsOneRedisplay)
 {
     blackfix(0);
     EXPECT_THAT(glCallTexts(), ElementsAre("glutPostRedisplay()"));
     EXPECT_TRUE(glRecord.timers.empty());
 }
+
+// ---- ending signals ----
+// Each case runs in a child process: catching signals must not change the test runner's.
+#ifndef _WIN32
+
+TEST(EndingSignals, AreOnlyRecordedAndTheFirstOfABurstIsKept)
+{
+    EXPECT_EXIT(
+        {
+            catchEndingSignals();
+            const int before = pendingEndingSignal();
+            for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGINT})
+                raise(signal);
+            std::exit(before == 0 && pendingEndingSignal() == SIGTERM ? 0 : 2);
+        },
+        ExitedWithCode(0), "");
+}
+
+TEST(EndingSignals, OneIgnoredFromTheStartStaysIgnored)
+{
+    // As under nohup: a hang-up must still not end the process, nor be acted on later.
+    EXPECT_EXIT(
+        {
+            signal(SIGHUP, SIG_IGN);
+            catchEndingSignals();
+            raise(SIGHUP);
+            std::exit(pendingEndingSignal() == 0 ? 0 : 2);
+        },
+        ExitedWithCode(0), "");
+}
+
+TEST(EndingSignals, EndBySignalDiesByItThoughCaughtOrBlocked)
+{
+    EXPECT_EXIT((catchEndingSignals(), endBySignal(SIGINT)), KilledBySignal(SIGINT), "");
+    EXPECT_EXIT(
+        {
+            catchEndingSignals();
+            sigset_t blocked;
+            sigemptyset(&blocked);
+            sigaddset(&blocked, SIGTERM);
+            pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+            endBySignal(SIGTERM);
+        },
+        KilledBySignal(SIGTERM), "");
+}
+#else
+TEST(EndingSignals, EachConsoleEventIsRecordedAsItsSignal)
+{
+    const std::pair<DWORD, int> events[] = {
+        {CTRL_C_EVENT, SIGINT}, {CTRL_BREAK_EVENT, SIGBREAK}, {CTRL_CLOSE_EVENT, SIGTERM}};
+    for (const auto &[event, signal] : events)
+        EXPECT_EXIT((catchEndingSignals(), deliverAndAwait(event), std::exit(pendingEndingSignal() == signal ? kRecorded : 2)),
+                    ExitedWithCode(kRecorded), "")
+            << "console event " << event;
+}
+
+TEST(EndingSignals, WhenTheMainThreadIsBusyTheEventsThreadGivesTheScreenBackAndEnds)
+{
+    EXPECT_EXIT(
+        {
+            glRecord.echoCalls = true;
+            catchEndingSignals();
+            deliverAndAwait(CTRL_C_EVENT);
+            Sleep(INFINITE);
+        },
+        ExitedWithCode(kControlCExit), Eq("ChangeDisplaySettingsW(0, 0)\n"));
+}
+#endif
 
 // ---- MODE conversion ----
 
@@ -201,6 +340,11 @@ TEST(ModeNumber, ValuesOutsideIntSelectNothing)
 
 class Startup : public testing::Test {
 protected:
+#ifdef _WIN32
+    static constexpr const char *windowed = "1";  // an empty value would remove NOFS there
+#else
+    static constexpr const char *windowed = "";   // present, even empty, means a window
+#endif
     void SetUp() override
     {
         resetGlRecord();
@@ -209,12 +353,17 @@ protected:
         window.specificPassiveMotionFunc = nullptr;
         generic = Generic();
         unsetenv("MODE");
-        setenv("NOFS", "", 1);
+        setenv("NOFS", windowed, 1);
     }
     void TearDown() override
     {
         unsetenv("MODE");
         unsetenv("NOFS");
+#ifndef _WIN32
+        // A full-screen start catches the ending signals; give the test runner its own back.
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+            std::signal(signal, SIG_DFL);
+#endif
     }
     // Runs start-up (the stand-in main loop returns at once) and its stderr.
     std::string run()
@@ -254,18 +403,28 @@ TEST_F(Startup, WindowedRunOpensTheWindowRegistersCallbacksAndArmsTimers)
     EXPECT_EQ(window.specificKeyboardFunc, nullptr);
 }
 
+// The full-screen start asks the X server whether it is Xwayland; a Windows build has no such question.
+#ifdef _WIN32
+constexpr int xwaylandQuestions = 0;
+#else
+constexpr int xwaylandQuestions = 1;
+#endif
+
 TEST_F(Startup, GameModeAtTheScreenSize)
 {
     unsetenv("NOFS");
     setenv("MODE", "0x8", 1);
     EXPECT_EQ(run(), "mode string '1920x1080:32@75'\n");
     const std::vector<std::string> calls = glCallTexts();
-    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 9),
-                ElementsAre("glutGet(" + std::to_string(GLUT_SCREEN_HEIGHT) + ")",
-                            "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")", "displayIsXwayland()",
-                            "glutGameModeString(\"1920x1080:32@75\")", "glutEnterGameMode()",
-                            "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")",
-                            "glutSetCursor(101)"));
+    std::vector<std::string> expected = {"glutGet(" + std::to_string(GLUT_SCREEN_HEIGHT) + ")",
+                                         "glutGet(" + std::to_string(GLUT_SCREEN_WIDTH) + ")", "displayIsXwayland()",
+                                         "glutGameModeString(\"1920x1080:32@75\")", "glutEnterGameMode()",
+                                         "glutGameModeGet(" + std::to_string(GLUT_GAME_MODE_ACTIVE) + ")",
+                                         "glutSetCursor(101)"};
+    if (xwaylandQuestions == 0)
+        std::erase(expected, "displayIsXwayland()");
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 2, calls.begin() + 2 + expected.size()),
+                testing::ElementsAreArray(expected));
     EXPECT_EQ(glCallCount("glutCreateWindow"), 0);
 }
 
@@ -279,10 +438,56 @@ TEST_F(Startup, UnavailableGameModeFallsBackToAFullScreenWindow)
     EXPECT_EQ(run(), "mode string '1600x1200:32@75'\n"
                      "game mode is not available; using a full-screen window\n");
     const std::vector<std::string> calls = glCallTexts();
-    EXPECT_THAT(std::vector<std::string>(calls.begin() + 8, calls.begin() + 11),
+    EXPECT_THAT(std::vector<std::string>(calls.begin() + 7 + xwaylandQuestions, calls.begin() + 10 + xwaylandQuestions),
                 ElementsAre("glutCreateWindow(\"velmora\")", "glutFullScreen()", "glutSetCursor(101)"));
 }
 
+#ifdef _WIN32
+TEST_F(Startup, ForgetsDisplayBeforeGlutInit)
+{
+    setenv("DISPLAY", ":0", 1);
+    run();
+    EXPECT_FALSE(glRecord.displaySetAtInit);
+}
+
+// Escape and the fatal path end the process through exit(); freeglut on Windows leaves the
+// screen's mode to whoever exits, so start-up must have arranged for game mode to be left.
+TEST_F(Startup, ExitInGameModeLeavesItUnlessFreeglutHasShutDown)
+{
+    unsetenv("NOFS");
+    setenv("MODE", "7", 1);
+    EXPECT_EXIT(
+        {
+            // Exit handlers run last registered first, so this one sees what start-up's did.
+            std::atexit([] { std::fprintf(stderr, "left %d times\n", glCallCount("glutLeaveGameMode")); });
+            run();
+            std::exit(0);
+        },
+        ExitedWithCode(0), testing::EndsWith("left 1 times\n"));
+
+    glRecord.gameModeActive = false;
+    EXPECT_EXIT(
+        {
+            std::atexit([] { std::fprintf(stderr, "left %d times\n", glCallCount("glutLeaveGameMode")); });
+            run();
+            std::exit(0);
+        },
+        ExitedWithCode(0), testing::EndsWith("left 0 times\n"));
+
+    // Closing game mode's window: freeglut leaves game mode, shuts itself down and exits. It
+    // must be asked nothing but whether it still runs.
+    glRecord.gameModeActive = true;
+    EXPECT_EXIT(
+        {
+            run();
+            glRecord.initialised = false;
+            glRecord.inGameMode = false;
+            glRecord.echoCalls = true;
+            std::exit(0);
+        },
+        ExitedWithCode(0), Eq("glutGet(" + std::to_string(GLUT_INIT_STATE) + ")\n"));
+}
+#else
 TEST_F(Startup, OnXwaylandGoesStraightToTheFullScreenWindowWithoutAskingForGameMode)
 {
     unsetenv("NOFS");
@@ -299,6 +504,53 @@ TEST_F(Startup, OnXwaylandGoesStraightToTheFullScreenWindowWithoutAskingForGameM
     EXPECT_EQ(glCallCount("glutGameModeString"), 0);
     EXPECT_EQ(glCallCount("glutEnterGameMode"), 0);
 }
+#endif
+
+#ifndef _WIN32
+TEST_F(Startup, OnlyAFullScreenStartHoldsBackEndingSignals)
+{
+    // The death test captures stderr itself, so start-up runs here without run()'s capture.
+    const auto start = [] {
+        char name[] = "velmora";
+        char *argv[] = {name, nullptr};
+        startup(1, argv);
+    };
+    // NOFS is set: a signal ends the process at once, as if nothing caught it.
+    EXPECT_EXIT((start(), raise(SIGTERM), std::exit(2)), KilledBySignal(SIGTERM), "");
+    unsetenv("NOFS");
+    EXPECT_EXIT((start(), raise(SIGTERM), std::exit(pendingEndingSignal() == SIGTERM ? 0 : 2)), ExitedWithCode(0),
+                "");
+}
+#else
+static bool heardByEarlierHandler = false;
+static BOOL WINAPI earlierHandler(DWORD)
+{
+    heardByEarlierHandler = true;
+    return TRUE;
+}
+
+TEST_F(Startup, OnlyAFullScreenStartHoldsBackConsoleEvents)
+{
+    const auto start = [] {
+        char name[] = "velmora";
+        char *argv[] = {name, nullptr};
+        startup(1, argv);
+    };
+    // NOFS is set: a handler registered before start-up still hears the event, so start-up put
+    // none of its own in front of it.
+    EXPECT_EXIT(
+        {
+            SetConsoleCtrlHandler(earlierHandler, TRUE);
+            start();
+            WaitForSingleObject(deliver(CTRL_C_EVENT), INFINITE);
+            std::exit(heardByEarlierHandler ? kRecorded : 2);
+        },
+        ExitedWithCode(kRecorded), "");
+    unsetenv("NOFS");
+    EXPECT_EXIT((start(), deliverAndAwait(CTRL_C_EVENT), std::exit(pendingEndingSignal() == SIGINT ? kRecorded : 2)),
+                ExitedWithCode(kRecorded), "");
+}
+#endif
 
 TEST_F(Startup, ModeSelectsItsSetUp)
 {

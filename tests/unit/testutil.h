@@ -3,8 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
+
+#ifdef _WIN32
+// Windows' C library has neither; there an empty value removes the variable, so a variable
+// that is present is never empty.
+inline int setenv(const char *name, const char *value, int)
+{
+    return _putenv_s(name, value);
+}
+inline int unsetenv(const char *name)
+{
+    return _putenv_s(name, "");
+}
+#endif
 
 // The 1-based line of `file` (relative to the project root) on which `needle`
 // first stands, so that tests can name the line of a fatal check exactly

@@ -97,7 +97,11 @@ TEST_F(Loader, UnreadableFilesAreFatalWithTheCheckThatFailed)
     const std::string pixels =
         fatal("fread(SWITCH", "fread(SWITCH(kludge_wider, wider, narrow), size, 1, f) == 1");
     EXPECT_EXIT(load((dir / "missing.ppm").string(), 2, 11, false), ExitedWithCode(1), Eq(open));
+#ifdef _WIN32
+    EXPECT_EXIT(load(dir.string(), 2, 11, false), ExitedWithCode(1), Eq(open));  // a directory does not open
+#else
     EXPECT_EXIT(load(dir.string(), 2, 11, false), ExitedWithCode(1), Eq(header));  // a directory reads nothing
+#endif
     EXPECT_EXIT(load(write("empty.ppm", ""), 2, 11, false), ExitedWithCode(1), Eq(header));
     EXPECT_EXIT(load(write("headless.ppm", header8.substr(0, 10)), 2, 11, false), ExitedWithCode(1), Eq(header));
     EXPECT_EXIT(load(write("short8.ppm", header8 + pixels8.substr(0, 11)), 2, 11, false), ExitedWithCode(1),
