@@ -75,17 +75,9 @@ protected:
         if (!pollUntil([&] { return band(first = screenshot(dpy(), window), 0, kSolid).lit > 0; }) ||
             !pollUntil([&] { return differing(screenshot(dpy(), window), first, 0, kSolid) > 0; }))
             ADD_FAILURE() << "the solid never moved";
-        Image previous = screenshot(dpy(), window), shot;
-        const bool ok = pollUntil(
-            [&] {
-                std::this_thread::sleep_for(Millis{100});
-                shot = screenshot(dpy(), window);
-                const bool same = differing(shot, previous, kSolid) == 0;
-                previous = shot;
-                return same && band(shot, kSolid, 1e9).lit > 0;
-            },
-            kWait, Millis{0});
-        if (!ok)
+        Image shot;
+        if (!settledShot(dpy(), window, kSolid, kWait, shot,
+                         [](const Image &image) { return band(image, kSolid, 1e9).lit > 0; }))
             ADD_FAILURE() << "the rings never settled";
         return shot;
     }

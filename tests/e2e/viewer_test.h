@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "xharness.h"
@@ -53,6 +55,24 @@ inline std::size_t differing(const Image &a, const Image &b, double from, double
 inline bool hasPicture(const Image &image)
 {
     return !boundingBox(image).empty;
+}
+
+// Polls shots of `window` 100 ms apart until one has the same pixels beyond `from` (from the
+// centre) as the shot before and `shows` what is wanted; leaves the last shot in `shot` and
+// says whether it settled within `timeout`.
+inline bool settledShot(Display *dpy, Window window, double from, Millis timeout, Image &shot,
+                        const std::function<bool(const Image &)> &shows)
+{
+    Image previous = screenshot(dpy, window);
+    return pollUntil(
+        [&] {
+            std::this_thread::sleep_for(Millis{100});
+            shot = screenshot(dpy, window);
+            const bool same = differing(shot, previous, from) == 0;
+            previous = shot;
+            return same && shows(shot);
+        },
+        timeout, Millis{0});
 }
 
 // A picture whose non-black part is a square box of about `side` pixels at the image centre.

@@ -456,23 +456,15 @@ TEST_F(Startup, ExitInGameModeLeavesItUnlessFreeglutHasShutDown)
 {
     unsetenv("NOFS");
     setenv("MODE", "7", 1);
-    EXPECT_EXIT(
-        {
-            // Exit handlers run last registered first, so this one sees what start-up's did.
-            std::atexit([] { std::fprintf(stderr, "left %d times\n", glCallCount("glutLeaveGameMode")); });
-            run();
-            std::exit(0);
-        },
-        ExitedWithCode(0), testing::EndsWith("left 1 times\n"));
-
+    const auto startThenExit = [this] {
+        // Exit handlers run last registered first, so this one sees what start-up's did.
+        std::atexit([] { std::fprintf(stderr, "left %d times\n", glCallCount("glutLeaveGameMode")); });
+        run();
+        std::exit(0);
+    };
+    EXPECT_EXIT(startThenExit(), ExitedWithCode(0), testing::EndsWith("left 1 times\n"));
     glRecord.gameModeActive = false;
-    EXPECT_EXIT(
-        {
-            std::atexit([] { std::fprintf(stderr, "left %d times\n", glCallCount("glutLeaveGameMode")); });
-            run();
-            std::exit(0);
-        },
-        ExitedWithCode(0), testing::EndsWith("left 0 times\n"));
+    EXPECT_EXIT(startThenExit(), ExitedWithCode(0), testing::EndsWith("left 0 times\n"));
 
     // Closing game mode's window: freeglut leaves game mode, shuts itself down and exits. It
     // must be asked nothing but whether it still runs.

@@ -14,7 +14,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "viewer_test.h"
@@ -142,17 +141,8 @@ protected:
     // before, and show something there: the spinning solid of mode 13 lies within kSolid.
     Image settled(double from)
     {
-        Image previous = screenshot(dpy(), window), shot;
-        const bool ok = pollUntil(
-            [&] {
-                std::this_thread::sleep_for(Millis{100});
-                shot = screenshot(dpy(), window);
-                const bool same = differing(shot, previous, from) == 0;
-                previous = shot;
-                return same && !boundingBox(shot).empty;
-            },
-            kWineWait, Millis{0});
-        EXPECT_TRUE(ok) << "the picture never settled";
+        Image shot;
+        EXPECT_TRUE(settledShot(dpy(), window, from, kWineWait, shot, hasPicture)) << "the picture never settled";
         return shot;
     }
 
