@@ -29,3 +29,9 @@ void afterGameModeEntered()
 {
     std::atexit(leaveGameMode);
 }
+
+void openFullScreenWindow()
+{
+    glutCreateWindow("velmora");
+    glutFullScreen();
+}

@@ -1,6 +1,8 @@
 // velmora: start-up on X11: the Xwayland check guards game mode; freeglut restores the screen itself.
 #include "app/platform.h"
 
+#include <GL/freeglut.h>
+
 #include "app/xwayland.h"
 
 void beforeGlutInit() {}
@@ -11,3 +13,9 @@ bool mayAskForGameMode()
 }
 
 void afterGameModeEntered() {}
+
+void openFullScreenWindow()
+{
+    glutCreateWindow("velmora");
+    glutFullScreen();
+}

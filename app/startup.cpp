@@ -67,8 +67,7 @@ static void enterFullScreen()
         afterGameModeEntered();
     } else {
         std::fprintf(stderr, "game mode is not available; using a full-screen window\n");
-        glutCreateWindow("velmora");
-        glutFullScreen();
+        openFullScreenWindow();
     }
 }
 

@@ -19,6 +19,11 @@ test_packages="libgtest-dev libgmock-dev xvfb x11-apps libx11-dev libxtst-dev ne
 windows_packages="cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring"
 wine_packages="wine wine64"
 
+# The page (scripts/package/web.sh): emscripten brings node, which serves the page (scripts/run.sh web)
+# and drives Debian's chromium through playwright-core from npm in its tests (label web).
+web_packages="cmake make emscripten"
+web_test_packages="nodejs npm chromium unzip"
+
 need_packages() {
     local missing=()
     for package in "$@"; do

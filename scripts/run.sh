@@ -2,9 +2,25 @@
 # velmora: installs what is missing, builds, and starts the viewer.
 # On a machine with no display it runs each mode on a virtual X server for a
 # moment instead and saves a screenshot of each.
+# With `web`: builds the page (scripts/package.sh web) and serves it on 127.0.0.1, printing its
+# address, until Ctrl+C.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/deps.sh"
+
+case "${1:-}" in
+    "") ;;
+    web)
+        zip="$(bash "$root/scripts/package.sh" web | tail -n 1)"
+        site="$root/build/web/site"
+        rm -rf "$site"
+        mkdir -p "$site"
+        (cd "$site" && cmake -E tar xf "$zip")
+        echo "serving $site; MODE and NOFS go in the address's query, as in ?MODE=8&NOFS=1" >&2
+        exec node "$root/scripts/serve.mjs" "$site/$(basename "$zip" .zip)"
+        ;;
+    *) echo "usage: scripts/run.sh [web]" >&2; exit 2 ;;
+esac
 
 need_packages $build_packages
 if [ -z "${DISPLAY:-}" ]; then need_packages $run_packages; fi

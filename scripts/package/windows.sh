@@ -8,6 +8,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/scripts/deps.sh"
+source "$root/scripts/package/zip.sh"
 need_packages $windows_packages
 
 work="$root/build/windows-x86_64"
@@ -87,7 +88,6 @@ build="$work/velmora"
 cmake --build "$build" -j "$(nproc)" --target velmora > /dev/null
 
 # The zip holds one folder, named as the zip is.
-version="$(sed -n 's/^project(velmora VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
 name="velmora-$version-windows-x86_64"
 stage="$work/stage"
 rm -rf "$stage"
@@ -100,9 +100,4 @@ sed -e "s/@FOLDER@/$name/" -e 's/$/\r/' "$root/docs/windows/README.txt" > "$stag
 sed 's/$/\r/' "$freeglut/src/COPYING" > "$stage/$name/licences/freeglut.txt"
 # MinGW-w64's start-up code and threads library are linked in too.
 sed 's/$/\r/' /usr/share/doc/mingw-w64-x86-64-dev/copyright > "$stage/$name/licences/mingw-w64.txt"
-mkdir -p "$root/build/packages"
-zip="$root/build/packages/$name.zip"
-rm -f "$zip"
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip "$name")
-rm -rf "$stage"
-echo "$zip"
+zip_folder "$stage" "$name"

@@ -1,0 +1,165 @@
+// velmora: start-up in a web page: MODE and NOFS from the query string, the pointer held by Pointer
+// Lock, the canvas as the full-screen window, and what emscripten's GLUT lacks (game mode, warping).
+#include "app/platform.h"
+
+#include <GL/freeglut.h>
+#include <emscripten.h>
+
+#include <cstdlib>
+
+#include "shell/velmora.h"
+#include "view/input.h"
+
+namespace {
+
+// The value of one query-string parameter of the page ("?MODE=8&NOFS"), decoded as the browser
+// decodes it, in memory from malloc; null when the parameter is absent. `which`: 0 MODE, 1 NOFS.
+EM_JS(char *, queryValue, (int which), {
+    const value = new URLSearchParams(location.search).get(["MODE", "NOFS"][which]);
+    if (value === null)
+        return 0;
+    const bytes = new TextEncoder().encode(value);
+    const copy = _malloc(bytes.length + 1);
+    HEAPU8.set(bytes, copy);
+    HEAPU8[copy + bytes.length] = 0;
+    return copy;
+});
+
+// Input the page sees before GLUT does: these listeners are added before glutInit adds GLUT's.
+// - Pointer movement never reaches GLUT, which would report each movement one event late, and an
+//   unlocked pointer's place on the page as if it were an offset from the centre. While the pointer
+//   is locked to the canvas and no button is held, each movement goes to the program instead, as a
+//   passive-motion event at the centre plus the movement: what a native move after a warp gives.
+// - A click on the canvas locks the pointer. The first click or key also asks for the browser's
+//   full screen, when the program has asked for one (openFullScreenWindow).
+// - Once the program has ended (endPage), no input reaches it.
+EM_JS(void, takePageInput, (), {
+    const page = Module.velmoraPage = {ended: false, wantsFullScreen: false};
+    const canvas = Module.canvas;
+    const locked = () => document.pointerLockElement === canvas;
+    const settle = (promise) => { if (promise) promise.catch(() => {}); };
+    const gesture = () => {
+        if (page.wantsFullScreen && !document.fullscreenElement) {
+            page.wantsFullScreen = false;
+            settle(document.documentElement.requestFullscreen());
+        }
+    };
+    window.addEventListener("mousemove", (event) => {
+        event.stopImmediatePropagation();
+        if (!page.ended && locked() && event.buttons === 0 && (event.movementX || event.movementY))
+            _velmora_pointer_moved(event.movementX, event.movementY);
+    }, true);
+    for (const type of ["keydown", "keyup", "mousedown", "mouseup", "wheel", "mousewheel"]) {
+        window.addEventListener(type, (event) => {
+            if (page.ended)
+                event.stopImmediatePropagation();
+            else if (type === "keydown")
+                gesture();
+        }, true);
+    }
+    canvas.addEventListener("click", () => {
+        if (page.ended)
+            return;
+        gesture();
+        if (!locked())
+            settle(canvas.requestPointerLock());
+    });
+});
+
+// The canvas fills the browser's window and follows its size; GLUT reports each new size to the
+// program's reshape callback.
+EM_JS(void, fillBrowserWindow, (), {
+    const canvas = Module.canvas;
+    canvas.classList.add("fills-window");
+    const fit = () => Module.setCanvasSize(window.innerWidth, window.innerHeight);
+    window.addEventListener("resize", fit);
+    fit();
+    Module.velmoraPage.wantsFullScreen = true;
+});
+
+// The program is ending: input stops reaching it, and the pointer and the screen are given back.
+EM_JS(void, endPage, (), {
+    Module.velmoraPage.ended = true;
+    if (document.pointerLockElement)
+        document.exitPointerLock();
+    if (document.fullscreenElement)
+        document.exitFullscreen().catch(() => {});
+});
+
+}  // namespace
+
+// The web build links with --wrap=exit, so the program's exit (Escape, the fatal path) comes here.
+// A plain exit would leave a page running while any timer is armed, and the recentre timer always
+// is: the canvas would go on drawing and the keys on reaching the program. A forced exit shuts the
+// runtime down whatever is pending: GLUT's clean-up and the exit handlers run, timers and redraws
+// stop, and the page's onExit hears the status.
+extern "C" [[noreturn]] void __wrap_exit(int status)
+{
+    endPage();
+    emscripten_force_exit(status);
+}
+
+void beforeGlutInit()
+{
+    const char *const names[] = {"MODE", "NOFS"};
+    for (int which = 0; which < 2; ++which) {
+        if (char *value = queryValue(which)) {
+            setenv(names[which], value, 1);
+            std::free(value);
+        } else {
+            unsetenv(names[which]);
+        }
+    }
+    // No warp moves a page's pointer, so there are no start-up events to drop: the first two
+    // events are the user's own movements.
+    preskip = 0;
+    takePageInput();
+}
+
+bool mayAskForGameMode()
+{
+    return false;
+}
+
+void afterGameModeEntered() {}
+
+void openFullScreenWindow()
+{
+    glutCreateWindow("velmora");
+    fillBrowserWindow();
+}
+
+// Called by the page for each movement of the locked pointer.
+extern "C" EMSCRIPTEN_KEEPALIVE void velmora_pointer_moved(int dx, int dy)
+{
+    passiveMotionFunc(window.hW + dx, window.hH + dy);
+}
+
+// What emscripten's GLUT lacks. A page cannot switch video modes, so game mode is never entered;
+// these exist for the calls that ask about it or would leave it.
+void glutGameModeString(const char *) {}
+
+int glutEnterGameMode()
+{
+    return 0;
+}
+
+void glutLeaveGameMode() {}
+
+int glutGameModeGet(GLenum)
+{
+    return 0;
+}
+
+// A browser cannot move the pointer. While it is locked the page reports each movement as an
+// offset from the centre, so the warp's one remaining effect is on where GLUT believes the pointer
+// is, which its key callbacks report: there it moves, as a native warp moves the pointer.
+EM_JS(void, warpReportedPointer, (int x, int y), {
+    Browser.mouseX = x;
+    Browser.mouseY = y;
+});
+
+void glutWarpPointer(int x, int y)
+{
+    warpReportedPointer(x, y);
+}
