@@ -1,0 +1,175 @@
+// velmora: the browser build's GL 1.1 layer (web/gl) against values worked by hand from GL
+// 1.1's equations: lighting, sphere map, texture environment, matrices, uploads, errors and
+// the batch cache.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "web/gl/include/GL/glu.h"
+#include "web/gl/shade.h"
+#include "web/gl/state.h"
+
+namespace {
+
+using vgl::vec3;
+using vgl::vec4;
+
+class WebGl : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        vgl::reset();
+    }
+};
+
+void expectMatrix(const float (&want)[16], const vgl::Matrix &got)
+{
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(want[i], got[static_cast<std::size_t>(i)], 1e-6) << "element " << i;
+}
+
+// The ring material (ambient 0.1, diffuse and specular 0.4) under light 0 with ambient 1,
+// diffuse and specular 1, from (1, 1, 1, 0): L = (1, 1, 1) / sqrt 3, so n.L = 0.577350 at
+// n = (0, 0, 1), and h = normalize(L + (0, 0, 1)) has z = 0.888074. Every colour adds the
+// scene ambient 0.2 x 0.1 and the light's ambient 1 x 0.1: 0.12.
+TEST_F(WebGl, LightsAVertexAsGlDoes)
+{
+    const vgl::Light light{vec4(1, 1, 1, 1), vec4(1, 1, 1, 1), vec4(1, 1, 1, 1), vec4(1, 1, 1, 0)};
+    const vec4 sceneAmbient(0.2f, 0.2f, 0.2f, 1);
+    vgl::Material ring{vec4(0, 0, 0, 1), vec4(0.1f, 0.1f, 0.1f, 1), vec4(0.4f, 0.4f, 0.4f, 0.5f),
+                       vec4(0.4f, 0.4f, 0.4f, 1), 0};
+    const vec3 eye(0, 0, -2);
+    const auto red = [&](vec3 n) { return vgl::lightVertex(n, eye, sceneAmbient, ring, light, true).x; };
+    // Shininess 0: the specular factor is 1 wherever the face is lit. 0.12 + 0.4 x 0.577350 + 0.4.
+    EXPECT_NEAR(0.750940, red(vec3(0, 0, 1)), 1e-5);
+    // Under glScaled(0.84) the normal is 1 / 0.84 long: 0.12 + 0.4 x 0.687322 + 0.4.
+    EXPECT_NEAR(0.794929, red(vec3(0, 0, 1 / 0.84f)), 1e-5);
+    // Turned away: only the ambient terms, even at shininess 0. Alpha is the diffuse alpha.
+    const vec4 away = vgl::lightVertex(vec3(0, 0, -1), eye, sceneAmbient, ring, light, true);
+    EXPECT_NEAR(0.12, away.x, 1e-6);
+    EXPECT_EQ(0.5f, away.w);
+    // Shininess 2: 0.12 + 0.230940 + 0.4 x 0.888074^2 = 0.666410; scaled, 0.4 x 1.057231^2.
+    ring.shininess = 2;
+    EXPECT_NEAR(0.666410, red(vec3(0, 0, 1)), 1e-5);
+    EXPECT_NEAR(0.842023, red(vec3(0, 0, 1 / 0.84f)), 1e-5);
+    // Light 0 off: the scene ambient alone.
+    EXPECT_NEAR(0.02, vgl::lightVertex(vec3(0, 0, 1), eye, sceneAmbient, ring, light, false).x, 1e-6);
+}
+
+TEST_F(WebGl, MapsASphereAndAppliesTheTextureEnvironment)
+{
+    // Straight ahead, facing the viewer: r = (0, 0, 1), the disc's centre.
+    vgl::vec2 st = vgl::sphereMap(vec3(0, 0, -1), vec3(0, 0, 1));
+    EXPECT_NEAR(0.5, st.x, 1e-6);
+    EXPECT_NEAR(0.5, st.y, 1e-6);
+    // Normal (0, 0.6, 0.8): n.u = -0.8, r = (0, 0.96, 0.28), m = 2 sqrt(0.9216 + 1.6384) = 3.2.
+    st = vgl::sphereMap(vec3(0, 0, -1), vec3(0, 0.6f, 0.8f));
+    EXPECT_NEAR(0.5, st.x, 1e-6);
+    EXPECT_NEAR(0.8, st.y, 1e-6);
+    // Off to the right at (3, 0, -4): u = (0.6, 0, -0.8), r = (0.6, 0, 0.8), m = 2 sqrt 3.6.
+    st = vgl::sphereMap(vec3(3, 0, -4), vec3(0, 0, 1));
+    EXPECT_NEAR(0.658114, st.x, 1e-6);
+
+    const vec4 colour(1, 0.5f, 0.5f, 0.75f);
+    const vec4 modulated = vgl::textureEnvironment(colour, vec4(0.5f, 0.5f, 1, 0.5f), vgl::envModulate);
+    EXPECT_FLOAT_EQ(0.25f, modulated.y);
+    EXPECT_FLOAT_EQ(0.375f, modulated.w);
+    // Decal: the texel over the colour by the texel's alpha; the colour's alpha stays.
+    const vec4 decal = vgl::textureEnvironment(colour, vec4(0, 0, 1, 0.25f), vgl::envDecal);
+    EXPECT_FLOAT_EQ(0.75f, decal.x);
+    EXPECT_FLOAT_EQ(0.625f, decal.z);
+    EXPECT_FLOAT_EQ(0.75f, decal.w);
+}
+
+TEST_F(WebGl, BuildsTheMatricesAndFixesTheLightWhenGiven)
+{
+    const vgl::State &s = vgl::glState();
+    glRotated(90, 0, 0, 1);
+    expectMatrix({0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, s.modelview);
+    // The light's (1, 0, 0, 0) turned a quarter about z is (0, 1, 0, 0), and stays so.
+    const float position[4] = {1, 0, 0, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLoadIdentity();
+    EXPECT_NEAR(1, s.light.position[1], 1e-6);
+    EXPECT_NEAR(0, s.light.position[0], 1e-6);
+
+    // cot 50 degrees = 0.839100; depth terms -(10.1 / 9.9) and -(2 / 9.9).
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(100, 4.0 / 3.0, 0.1, 10);
+    expectMatrix({0.629325f, 0, 0, 0, 0, 0.839100f, 0, 0, 0, 0, -1.020202f, -1, 0, 0, -0.202020f, 0},
+                 s.projection);
+
+    // From (0, 0, -1.5) towards the origin: side (-1, 0, 0), up (0, 1, 0), back (0, 0, -1).
+    glMatrixMode(GL_MODELVIEW);
+    gluLookAt(0, 0, -1.5, 0, 0, 0, 0, 1, 0);
+    expectMatrix({-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, -1.5f, 1}, s.modelview);
+
+    // Normals are scaled by the inverse: 1 / 0.84 = 1.190476.
+    glLoadIdentity();
+    glScaled(0.84, 0.84, 0.84);
+    const std::array<float, 9> n = vgl::normalMatrix(s.modelview);
+    EXPECT_NEAR(1.190476, n[0], 1e-5);
+    EXPECT_NEAR(1.190476, n[8], 1e-5);
+    EXPECT_EQ(0.0f, n[1]);
+}
+
+TEST_F(WebGl, StoresSixteenBitSamplesRoundedToEightBits)
+{
+    // One texel a row with 4-byte alignment: rows of 6 bytes start 8 bytes apart.
+    const std::uint16_t rows[8] = {0, 32768, 65280, 0xDEAD, 65535, 257, 128, 0xBEEF};
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 2, 0, GL_RGB, GL_UNSIGNED_SHORT, rows);
+    const vgl::Texture &t = vgl::glState().textures.at(name);
+    const std::vector<unsigned char> want = {0, 128, 254, 255, 1, 0};
+    EXPECT_EQ(want, t.texels);
+    // Without mipmaps the initial minifying filter leaves it incomplete.
+    EXPECT_FALSE(vgl::textureComplete(t));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    EXPECT_TRUE(vgl::textureComplete(t));
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+TEST_F(WebGl, KeepsTheFirstErrorUntilItIsRead)
+{
+    glEnable(GL_CULL_FACE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 3, 4, 0, GL_RGB, GL_UNSIGNED_SHORT, nullptr);
+    EXPECT_EQ(GLenum(GL_INVALID_ENUM), glGetError());
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 3, 4, 0, GL_RGB, GL_UNSIGNED_SHORT, nullptr);
+    EXPECT_EQ(GLenum(GL_INVALID_VALUE), glGetError());
+    glBegin(GL_QUADS);
+    EXPECT_EQ(GLenum(GL_INVALID_ENUM), glGetError());
+    glBegin(GL_TRIANGLES);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 2);  // allowed inside a batch
+    glLoadIdentity();                                 // not allowed
+    glEnd();
+    EXPECT_EQ(GLenum(GL_INVALID_OPERATION), glGetError());
+    EXPECT_STREQ("invalid enumerant", reinterpret_cast<const char *>(gluErrorString(GL_INVALID_ENUM)));
+}
+
+TEST_F(WebGl, SendsABatchsBytesOnlyOnce)
+{
+    const auto triangle = [](float x) {
+        glBegin(GL_TRIANGLES);
+        glVertex3f(x, 0, 0);
+        glVertex3f(1, 0, 0);
+        glVertex3f(0, 1, 0);
+        glEnd();
+    };
+    const unsigned before = velmora_gl_uploaded_bytes();
+    triangle(0);
+    EXPECT_EQ(3 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    triangle(0);
+    EXPECT_EQ(3 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    triangle(0.5f);
+    EXPECT_EQ(6 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    // The current colour is part of each corner.
+    glColor3f(1, 0, 0);
+    triangle(0);
+    EXPECT_EQ(9 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+}
+
+}  // namespace
