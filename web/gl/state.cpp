@@ -98,17 +98,18 @@ void setMaterial(GLenum face, GLenum pname, const GLfloat *params)
 
 std::uint64_t hashCorners(const Corner *corners, std::size_t count)
 {
-    // 64-bit words mixed FNV-style: a Corner is 48 bytes, so the words divide it exactly.
+    // A sample of the 64-bit words (a Corner is six): the exact comparison that follows a match
+    // decides, so the hash need only tell most different batches apart, and cheaply.
     const auto *bytes = reinterpret_cast<const unsigned char *>(corners);
     const std::size_t words = count * sizeof(Corner) / 8;
-    std::uint64_t h = 0xcbf29ce484222325u;
-    for (std::size_t i = 0; i < words; ++i) {
+    std::uint64_t h = 0xcbf29ce484222325u ^ count;
+    for (std::size_t i = 0; i < words; i += words < 64 ? 1 : 13) {
         std::uint64_t w;
         std::memcpy(&w, bytes + i * 8, 8);
         h = (h ^ w) * 0x100000001b3u;
         h ^= h >> 29;
     }
-    return h ^ count;
+    return h;
 }
 
 // Finds the cache entry holding these corners, or fills the least recently used one. Returns
@@ -265,37 +266,33 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     if (!state.inBatch)
         return;  // GL leaves a vertex outside glBegin/glEnd undefined: it is dropped
-    Corner c;
+    Corner &c = state.batch.emplace_back(state.current);
     c.position[0] = x;
     c.position[1] = y;
     c.position[2] = z;
-    std::memcpy(c.normal, state.normal, sizeof c.normal);
-    std::memcpy(c.texCoord, state.texCoord, sizeof c.texCoord);
-    std::memcpy(c.colour, state.colour, sizeof c.colour);
-    state.batch.push_back(c);
 }
 
 void glNormal3f(GLfloat nx, GLfloat ny, GLfloat nz)
 {
-    state.normal[0] = nx;
-    state.normal[1] = ny;
-    state.normal[2] = nz;
+    float *n = state.current.normal;
+    n[0] = nx;
+    n[1] = ny;
+    n[2] = nz;
 }
 
 void glTexCoord2f(GLfloat s, GLfloat t)
 {
-    state.texCoord[0] = s;
-    state.texCoord[1] = t;
-    state.texCoord[2] = 0;
-    state.texCoord[3] = 1;
+    state.current.texCoord[0] = s;
+    state.current.texCoord[1] = t;
 }
 
 void glColor3f(GLfloat red, GLfloat green, GLfloat blue)
 {
-    state.colour[0] = red;
-    state.colour[1] = green;
-    state.colour[2] = blue;
-    state.colour[3] = 1;
+    float *c = state.current.colour;
+    c[0] = red;
+    c[1] = green;
+    c[2] = blue;
+    c[3] = 1;
 }
 
 static void setCapability(GLenum cap, bool on)

@@ -98,9 +98,9 @@ struct State {
     MaterialState front;
     MaterialState back;  // kept, never used: two-sided lighting is off
 
-    float colour[4] = {1, 1, 1, 1};
-    float normal[3] = {0, 0, 1};
-    float texCoord[4] = {0, 0, 0, 1};
+    // The current normal, texcoord (r and q stay 0 and 1: only glTexCoord2f sets it) and colour,
+    // kept as the corner glVertex copies.
+    Corner current = {{0, 0, 0}, {0, 0, 1}, {0, 0}, {1, 1, 1, 1}};
 
     float clearColour[4] = {0, 0, 0, 0};
     GLint viewport[4] = {0, 0, 0, 0};
