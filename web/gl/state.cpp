@@ -2,6 +2,7 @@
 // state.h. Matrices are kept and multiplied in single precision, as desktop Mesa keeps them.
 #include "state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -603,6 +604,11 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
     t.height = height;
     t.alpha = rgba;
     t.texels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * components);
+    if (pixels == nullptr) {
+        std::fill(t.texels.begin(), t.texels.end(), 0);  // GL leaves the contents undefined
+        ++t.revision;
+        return;
+    }
     const auto *source = static_cast<const unsigned char *>(pixels);
     const std::size_t samples = static_cast<std::size_t>(width) * components;
     for (std::size_t row = 0; row < static_cast<std::size_t>(height); ++row) {
