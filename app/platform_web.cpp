@@ -36,6 +36,9 @@ EM_JS(char *, queryValue, (int which), {
 EM_JS(void, takePageInput, (), {
     const page = Module.velmoraPage = {ended: false, wantsFullScreen: false};
     const canvas = Module.canvas;
+    // Until a window size is asked for, the canvas is as large as the browser's window: the
+    // screen GLUT reports to a page.
+    Module.setCanvasSize(window.innerWidth, window.innerHeight);
     const locked = () => document.pointerLockElement === canvas;
     const settle = (promise) => { if (promise) promise.catch(() => {}); };
     const gesture = () => {
@@ -60,9 +63,9 @@ EM_JS(void, takePageInput, (), {
     canvas.addEventListener("click", () => {
         if (page.ended)
             return;
-        gesture();
         if (!locked())
             settle(canvas.requestPointerLock());
+        gesture();
     });
 });
 
