@@ -3,7 +3,8 @@
 # (with memcheck runs of the unit tests and a short soak), the whole suite again
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
 # for a minute (built with clang). The full run also cross-builds the Windows zip and runs the
-# Windows unit tests and the zip's viewer under Wine (CTest label wine).
+# Windows unit tests and the zip's viewer under Wine (CTest label wine), and builds the page and
+# drives it in Debian's chromium (CTest label web).
 # With --quick: the one build, then the unit and end-to-end tests only, for everyday work.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,19 +19,21 @@ esac
 
 need_packages $build_packages $test_packages
 
-windows=()
+packages=()
 if [ $quick = no ]; then
-    need_packages $windows_packages $wine_packages
+    need_packages $windows_packages $wine_packages $web_packages $web_test_packages
     echo "== cross-build for Windows" >&2
     zip="$(bash "$root/scripts/package.sh" windows | tail -n 1)"
     cross="$root/build/windows-x86_64/velmora"
     cmake -S "$root" -B "$cross" -DBUILD_TESTING=ON > /dev/null
     cmake --build "$cross" -j "$jobs"
-    windows=(-DVELMORA_WINDOWS_BUILD="$cross" -DVELMORA_WINDOWS_ZIP="$zip")
+    echo "== build the page" >&2
+    page="$(bash "$root/scripts/package.sh" web | tail -n 1)"
+    packages=(-DVELMORA_WINDOWS_BUILD="$cross" -DVELMORA_WINDOWS_ZIP="$zip" -DVELMORA_WEB_ZIP="$page")
 fi
 
 echo "== build and test" >&2
-cmake -S "$root" -B "$root/build" -DBUILD_TESTING=ON "${windows[@]}" > /dev/null
+cmake -S "$root" -B "$root/build" -DBUILD_TESTING=ON "${packages[@]}" > /dev/null
 # The full run also builds the benchmark programs, which a plain build leaves out, so
 # that they cannot stop compiling unnoticed.
 targets=(all)
