@@ -6,6 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/deps.sh"
 need_packages $build_packages $web_packages $web_test_packages xvfb
+need_npm
 runs="${1:-5}"
 
 zip="$(bash "$root/scripts/package.sh" web | tail -n 1)"

@@ -22,7 +22,13 @@ wine_packages="wine wine64"
 # The page (scripts/package/web.sh): emscripten brings node, which serves the page (scripts/run.sh web)
 # and drives Debian's chromium through playwright-core from npm in its tests (label web).
 web_packages="cmake make emscripten"
-web_test_packages="nodejs npm chromium unzip"
+web_test_packages="nodejs chromium unzip"
+
+# npm for the page's tests: Debian's, unless an npm command is there already (the nodejs of other
+# distributors, such as NodeSource's, brings its own and conflicts with Debian's npm package).
+need_npm() {
+    command -v npm > /dev/null || need_packages npm
+}
 
 need_packages() {
     local missing=()

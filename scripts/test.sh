@@ -22,6 +22,7 @@ need_packages $build_packages $test_packages
 packages=()
 if [ $quick = no ]; then
     need_packages $windows_packages $wine_packages $web_packages $web_test_packages
+    need_npm
     echo "== cross-build for Windows" >&2
     zip="$(bash "$root/scripts/package.sh" windows | tail -n 1)"
     cross="$root/build/windows-x86_64/velmora"
