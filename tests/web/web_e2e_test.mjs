@@ -1,6 +1,6 @@
 // velmora: the browser build end to end: the web zip's page in Debian's chromium, judged against the
 // native viewer on Xvfb. CTest runs it (tests/web/CMakeLists.txt) as
-//   node web_e2e_test.mjs ZIP NATIVE_VIEWER SOURCE_DIR NODE_DIR
+//   node web_e2e_test.mjs ZIP NATIVE_VIEWER SOURCE_DIR NODE_DIR CHROMIUM
 // where NODE_DIR holds the node_modules that npm ci installed from this folder's lock.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -12,7 +12,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { decodePng, decodePpm, match, outside, same } from './images.mjs';
 
-const [zip, viewer, source, nodeDir] = process.argv.slice(2).map((a) => path.resolve(a));
+const [zip, viewer, source, nodeDir, chromiumPath] = process.argv.slice(2).map((a) => path.resolve(a));
 const { chromium } = createRequire(path.join(nodeDir, 'package.json'))('playwright-core');
 
 const W = 1200, H = 900, CX = W / 2, CY = H / 2;
@@ -107,9 +107,12 @@ before(async () => {
   const xvfb = spawn('Xvfb', ['-displayfd', '1', '-noreset', '-screen', '0', '1400x1100x24', '-nolisten', 'tcp'],
     { stdio: ['ignore', 'pipe', 'ignore'] });
   children.add(xvfb);
-  display = `:${String(await new Promise((resolve) => xvfb.stdout.once('data', resolve))).trim()}`;
+  display = `:${String(await new Promise((resolve, reject) => {
+    xvfb.stdout.once('data', resolve);
+    xvfb.once('exit', () => reject(new Error('Xvfb did not start')));
+  })).trim()}`;
 
-  browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true,
+  browser = await chromium.launch({ executablePath: chromiumPath, headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
       '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'] });
 });
@@ -201,6 +204,12 @@ class Web {
   async shot() {
     return decodePng(await this.page.locator('#canvas').screenshot());
   }
+  // Whether the canvas shows the same pixels 300 ms apart.
+  async still() {
+    const first = await this.shot();
+    await sleep(300);
+    return same(first, await this.shot());
+  }
   // Clicks the canvas, which locks the pointer at its centre.
   async lock() {
     await this.page.locator('#canvas').click();
@@ -291,8 +300,7 @@ test('keys log the native lines to the console; Escape stops the canvas and offe
   const web = await new Web().open(13);
   try {
     await web.pose(steps);
-    const spinning = [await web.shot(), await sleep(300), await web.shot()];
-    assert.ok(!same(spinning[0], spinning[2]), 'the solid spins while the program runs');
+    assert.ok(!(await web.still()), 'the solid spins while the program runs');
     const end = await web.quit();
     assert.deepEqual(web.lines, native.lines());
     assert.deepEqual(end.lines, native.lines());
@@ -300,8 +308,7 @@ test('keys log the native lines to the console; Escape stops the canvas and offe
     assert.match(end.said, /\bstatus 0\b/);
     // The page may hide the canvas at the end; shown again, it must show no new frame.
     await web.page.evaluate(() => (document.getElementById('canvas').hidden = false));
-    const stopped = [await web.shot(), await sleep(300), await web.shot()];
-    assert.ok(same(stopped[0], stopped[2]), 'the canvas stops');
+    assert.ok(await web.still(), 'the canvas stops');
 
     await web.page.locator('#again').click();
     await until('a new start', () => web.velmora().then((v) => v?.status === null && v.firstFrame != null, () => false));
