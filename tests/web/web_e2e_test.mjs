@@ -124,6 +124,7 @@ after(async () => {
   await browser?.close();
   server?.close();
   cleanUp();
+  console.log(`served: ${[...requested].sort().join(' ')}`);
   assert.deepEqual(strays, [], 'the page asked only for files of its own folder');
 });
 
@@ -281,7 +282,7 @@ test('every mode draws the native picture at its start', async () => {
 });
 
 test('keys and pointer pose the chain as natively', async () => {
-  // Four rings, three of them turned by the pointer, the outermost selected, seen from above.
+  // Four rings, three of them turned by the pointer, seen from above (as scripts/run.sh poses it).
   const steps = ['m', 'f', 'f', 'f', 40, 'n', -25, 'n', 60, 'n', 'p', 'v', 'w', 'w', 'w', 'a'];
   const counted = outside(solid(4));
   const [native, web] = await both(13, steps, counted);
