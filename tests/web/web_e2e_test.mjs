@@ -308,6 +308,8 @@ test('keys log the native lines to the console; Escape stops the canvas and offe
   try {
     await web.pose(steps);
     assert.ok(!(await web.still()), 'the solid spins while the program runs');
+    assert.equal(await web.page.evaluate(() => getComputedStyle(document.getElementById('canvas')).cursor), 'none',
+      'the pointer is hidden over the canvas');
     const end = await web.quit();
     assert.deepEqual(web.lines, native.lines());
     assert.deepEqual(end.lines, native.lines());
