@@ -356,3 +356,21 @@ test('a broken picture shows the native fatal lines and status 1', async () => {
     await web.close();
   }
 });
+
+test('without WebGL 2 the page says so and starts nothing', async () => {
+  const bare = await chromium.launch({ executablePath: chromiumPath, headless: true,
+    args: ['--no-sandbox', '--disable-3d-apis', '--disable-background-networking', '--no-first-run'] });
+  try {
+    const page = await bare.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(e.message));
+    const loaded = [];
+    page.on('request', (r) => loaded.push(new URL(r.url()).pathname));
+    await page.goto(`${origin}/index.html?NOFS=1`);
+    await page.locator('#no-webgl').waitFor();
+    assert.match(await page.locator('#no-webgl').textContent(), /needs WebGL 2/);
+    assert.deepEqual([await page.locator('#canvas').isVisible(), loaded.includes('/velmora.js'), errors], [false, false, []]);
+  } finally {
+    await bare.close();
+  }
+});
