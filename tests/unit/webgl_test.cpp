@@ -1,12 +1,16 @@
 // velmora: the browser build's GL 1.1 layer (web/gl) against values worked by hand from GL
-// 1.1's equations: lighting, sphere map, texture environment, matrices, uploads, errors and
-// the batch cache.
+// 1.1's equations: lighting, sphere map, texture environment, matrices, uploads, errors, the
+// batch cache, and what a draw hands WebGL.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "web/gl/headless.h"
 #include "web/gl/include/GL/glu.h"
+#include "web/gl/pipeline.h"
 #include "web/gl/shade.h"
 #include "web/gl/state.h"
 
@@ -29,6 +33,16 @@ void expectMatrix(const float (&want)[16], const vgl::Matrix &got)
         EXPECT_NEAR(want[i], got[static_cast<std::size_t>(i)], 1e-6) << "element " << i;
 }
 
+// One triangle, its first corner at (x, 0, z).
+void triangle(float x, float z = 0)
+{
+    glBegin(GL_TRIANGLES);
+    glVertex3f(x, 0, z);
+    glVertex3f(1, 0, 0);
+    glVertex3f(0, 1, 0);
+    glEnd();
+}
+
 // The ring material (ambient 0.1, diffuse and specular 0.4) under light 0 with ambient 1,
 // diffuse and specular 1, from (1, 1, 1, 0): L = (1, 1, 1) / sqrt 3, so n.L = 0.577350 at
 // n = (0, 0, 1), and h = normalize(L + (0, 0, 1)) has z = 0.888074. Every colour adds the
@@ -40,13 +54,14 @@ TEST_F(WebGl, LightsAVertexAsGlDoes)
     vgl::Material ring{vec4(0, 0, 0, 1), vec4(0.1f, 0.1f, 0.1f, 1), vec4(0.4f, 0.4f, 0.4f, 0.5f),
                        vec4(0.4f, 0.4f, 0.4f, 1), 0};
     const vec3 eye(0, 0, -2);
-    const auto red = [&](vec3 n) { return vgl::lightVertex(n, eye, sceneAmbient, ring, light, true).x; };
+    const auto lit = [&](bool lightOn) { return vgl::litProducts(sceneAmbient, ring, light, lightOn); };
+    const auto red = [&](vec3 n) { return vgl::lightVertex(n, eye, lit(true), true).x; };
     // Shininess 0: the specular factor is 1 wherever the face is lit. 0.12 + 0.4 x 0.577350 + 0.4.
     EXPECT_NEAR(0.750940, red(vec3(0, 0, 1)), 1e-5);
     // Under glScaled(0.84) the normal is 1 / 0.84 long: 0.12 + 0.4 x 0.687322 + 0.4.
     EXPECT_NEAR(0.794929, red(vec3(0, 0, 1 / 0.84f)), 1e-5);
     // Turned away: only the ambient terms, even at shininess 0. Alpha is the diffuse alpha.
-    const vec4 away = vgl::lightVertex(vec3(0, 0, -1), eye, sceneAmbient, ring, light, true);
+    const vec4 away = vgl::lightVertex(vec3(0, 0, -1), eye, lit(true), true);
     EXPECT_NEAR(0.12, away.x, 1e-6);
     EXPECT_EQ(0.5f, away.w);
     // Shininess 2: 0.12 + 0.230940 + 0.4 x 0.888074^2 = 0.666410; scaled, 0.4 x 1.057231^2.
@@ -54,7 +69,7 @@ TEST_F(WebGl, LightsAVertexAsGlDoes)
     EXPECT_NEAR(0.666410, red(vec3(0, 0, 1)), 1e-5);
     EXPECT_NEAR(0.842023, red(vec3(0, 0, 1 / 0.84f)), 1e-5);
     // Light 0 off: the scene ambient alone.
-    EXPECT_NEAR(0.02, vgl::lightVertex(vec3(0, 0, 1), eye, sceneAmbient, ring, light, false).x, 1e-6);
+    EXPECT_NEAR(0.02, vgl::lightVertex(vec3(0, 0, 1), eye, lit(false), false).x, 1e-6);
 }
 
 TEST_F(WebGl, MapsASphereAndAppliesTheTextureEnvironment)
@@ -152,13 +167,6 @@ TEST_F(WebGl, KeepsTheFirstErrorUntilItIsRead)
 
 TEST_F(WebGl, SendsABatchsBytesOnlyOnce)
 {
-    const auto triangle = [](float x) {
-        glBegin(GL_TRIANGLES);
-        glVertex3f(x, 0, 0);
-        glVertex3f(1, 0, 0);
-        glVertex3f(0, 1, 0);
-        glEnd();
-    };
     const unsigned before = velmora_gl_uploaded_bytes();
     triangle(0);
     EXPECT_EQ(3 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
@@ -170,6 +178,133 @@ TEST_F(WebGl, SendsABatchsBytesOnlyOnce)
     glColor3f(1, 0, 0);
     triangle(0);
     EXPECT_EQ(9 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+}
+
+// GL 1.1 multiplies each new matrix on the right: M = M x R. With c = cos 30 = 0.866025 and
+// s = 0.5, R about x has columns (1 0 0) (0 c s) (0 -s c); about y, (c 0 -s) (0 1 0) (s 0 c).
+TEST_F(WebGl, MultipliesRotationsAboutEveryAxisInGlsOrder)
+{
+    const vgl::State &s = vgl::glState();
+    const float c = 0.866025f;
+    glRotated(30, 1, 0, 0);
+    expectMatrix({1, 0, 0, 0, 0, c, 0.5f, 0, 0, -0.5f, c, 0, 0, 0, 0, 1}, s.modelview);
+    glLoadIdentity();
+    glRotated(30, 0, 1, 0);
+    expectMatrix({c, 0, -0.5f, 0, 0, 1, 0, 0, 0.5f, 0, c, 0, 0, 0, 0, 1}, s.modelview);
+    // About -z: a quarter turn clockwise seen from +z, x to -y.
+    glLoadIdentity();
+    glRotated(90, 0, 0, -1);
+    expectMatrix({0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, s.modelview);
+    // A third of a turn about (1, 1, 1) takes x to y, y to z and z to x.
+    glLoadIdentity();
+    glRotated(120, 1, 1, 1);
+    expectMatrix({0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1}, s.modelview);
+    // Rz(90) x Rx(90): x to y, y to z, z to x as well; Rx(90) x Rz(90) would take x to z.
+    glLoadIdentity();
+    glRotated(90, 0, 0, 1);
+    glRotated(90, 1, 0, 0);
+    expectMatrix({0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1}, s.modelview);
+    // Scale(2, 3, 4) x Rz(90): columns (0 3 0) (-2 0 0) (0 0 4).
+    glLoadIdentity();
+    glScaled(2, 3, 4);
+    glRotated(90, 0, 0, 1);
+    expectMatrix({0, 3, 0, 0, -2, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1}, s.modelview);
+    // Normals by (M^-1)^T: for M = Rx(30) x Scale(1, 2, 1) that is Rx(30) x Scale(1, 0.5, 1),
+    // columns (1 0 0) (0 c/2 s/2) (0 -s c).
+    glLoadIdentity();
+    glRotated(30, 1, 0, 0);
+    glScaled(1, 2, 1);
+    const std::array<float, 9> n = vgl::normalMatrix(s.modelview);
+    const float want[9] = {1, 0, 0, 0, c / 2, 0.25f, 0, -0.5f, c};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(want[i], n[static_cast<std::size_t>(i)], 1e-6) << "element " << i;
+}
+
+// GL_MAX_TEXTURE_SIZE bounds an image before its size is worked out: 32768 x 32768 RGBA is
+// 2^32 bytes, which a 32-bit size_t would wrap to 0.
+TEST_F(WebGl, RefusesTexturesLargerThanItsReportedMaximum)
+{
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    ASSERT_GE(most, 512);  // the program's largest picture
+    const unsigned char texel[4] = {1, 2, 3, 4};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, most * 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    ASSERT_EQ(GLenum(GL_INVALID_VALUE), glGetError());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 32768, 32768, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    EXPECT_EQ(GLenum(GL_INVALID_VALUE), glGetError());
+    EXPECT_EQ(0, vgl::glState().textures.at(0).width);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, most, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    glGetIntegerv(GL_DEPTH_TEST, &most);
+    EXPECT_EQ(GLenum(GL_INVALID_ENUM), glGetError());
+}
+
+// What each draw hands WebGL: all of its state the first time, then only what changed.
+TEST_F(WebGl, SendsOnlyTheStateThatChanged)
+{
+    using Calls = std::vector<std::string>;
+    Calls &sent = vgl::headlessSent();
+    const auto drawing = [&](auto change) {
+        change();
+        sent.clear();
+        triangle(0);
+        return sent;
+    };
+    const Calls everything = {"useProgram", "bindSlot", "fillSlot", "depthTest", "uniform uProjection",
+                              "uniform uModelview", "uniform uNormalMatrix", "uniform uLit", "uniform uSwitches", "draw"};
+    EXPECT_EQ(everything, drawing([] {}));
+    EXPECT_EQ(Calls{"draw"}, drawing([] {}));
+    EXPECT_EQ((Calls{"uniform uModelview", "uniform uNormalMatrix", "draw"}), drawing([] { glRotated(30, 0, 1, 0); }));
+    EXPECT_EQ((Calls{"uniform uProjection", "draw"}), drawing([] {
+                  glMatrixMode(GL_PROJECTION);
+                  gluPerspective(100, 1, 0.1, 10);
+              }));
+    const GLfloat red[4] = {0.5f, 0, 0, 1};
+    EXPECT_EQ((Calls{"uniform uLit", "draw"}), drawing([&] { glMaterialfv(GL_FRONT, GL_DIFFUSE, red); }));
+    EXPECT_EQ((Calls{"uniform uLit", "draw"}), drawing([&] { glLightfv(GL_LIGHT0, GL_AMBIENT, red); }));
+    EXPECT_EQ(Calls{"draw"}, drawing([&] { glMaterialfv(GL_FRONT, GL_DIFFUSE, red); }));
+    EXPECT_EQ((Calls{"uniform uSwitches", "draw"}), drawing([] { glEnable(GL_LIGHTING); }));
+    EXPECT_EQ((Calls{"depthTest", "draw"}), drawing([] { glEnable(GL_DEPTH_TEST); }));
+    // A texture is bound when first drawn with and when its texels change.
+    const unsigned char texel[4] = {9, 9, 9, 9};
+    const auto image = [&] { glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel); };
+    EXPECT_EQ((Calls{"bindTexture", "uniform uSwitches", "draw"}), drawing([&] {
+                  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+                  image();
+                  glEnable(GL_TEXTURE_2D);
+              }));
+    EXPECT_EQ((Calls{"bindTexture", "draw"}), drawing(image));
+    // Another batch goes to another buffer; the first one's is bound again, not filled.
+    sent.clear();
+    triangle(0.5f);
+    EXPECT_EQ((Calls{"bindSlot", "fillSlot", "draw"}), sent);
+    EXPECT_EQ((Calls{"bindSlot", "draw"}), drawing([] {}));
+    // A new context holds nothing: the cached batch's corners and the texels are sent again.
+    Calls again = everything;
+    again.insert(again.begin() + 4, "bindTexture");
+    EXPECT_EQ(again, drawing(vgl::forgetSent));
+}
+
+// The cache's hash samples a long batch's words; two batches that differ only between the
+// samples are still told apart, each sent once.
+TEST_F(WebGl, TellsApartBatchesTheHashSamplesAlike)
+{
+    const auto batch = [](float z) {
+        glBegin(GL_TRIANGLES);
+        for (int i = 0; i < 33; ++i)
+            glVertex3f(static_cast<float>(i), 1, i == 0 ? z : 0);  // z of the first corner: word 1
+        glEnd();
+    };
+    const unsigned before = velmora_gl_uploaded_bytes();
+    batch(0);
+    batch(0.25f);
+    batch(0);
+    batch(0.25f);
+    EXPECT_EQ(2 * 33 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    std::vector<std::string> &sent = vgl::headlessSent();
+    sent.clear();
+    batch(0);
+    EXPECT_EQ((std::vector<std::string>{"bindSlot", "draw"}), sent);
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 // references, no overloading, ASCII only.
 //
 //   Light, Material     one light (eye-space position) and the front material
+//   Lit                 what a vertex's lighting takes from them, formed once for many draws
+//   litProducts         the Lit of a material under a light (C++ only: the layer forms it)
 //   lightVertex         a lit vertex's colour from its eye-space normal and position
+//   switch...           the bits of the shaders' one integer of switches
 //   sphereMap           the sphere-map (s, t) of an eye-space position and normal
 //   envModulate, envDecal, textureEnvironment   a fragment's colour after texturing
 #ifndef VELMORA_WEB_GL_SHADE_H
@@ -35,28 +38,57 @@ struct Material {
     float shininess;
 };
 
+// The terms of GL's lighting equation that do not depend on the vertex: the colour every vertex
+// gets (emission and both ambient terms), the diffuse and specular products of light and
+// material, and the light's position, the shininess and the material's diffuse alpha.
+struct Lit {
+    vec4 base;
+    vec4 diffuse;
+    vec4 specular;
+    vec4 position;
+    float shininess;
+    float alpha;
+};
+
+#ifndef VELMORA_GLSL
+// Added in the order lightVertex once added them per vertex, so the sums round alike.
+inline Lit litProducts(vec4 sceneAmbient, Material m, Light l, bool lightOn)
+{
+    vec4 base = m.emission + sceneAmbient * m.ambient;
+    if (lightOn)
+        base = base + l.ambient * m.ambient;
+    return {base, l.diffuse * m.diffuse, l.specular * m.specular, l.position, m.shininess, m.diffuse.w};
+}
+#endif
+
 // The viewer is at infinity (GL's default), so the half vector uses (0, 0, 1). The normal is
 // used as transformed, not renormalised: a scaled modelview scales the lighting with it.
-SHADE_FN vec4 lightVertex(vec3 normal, vec3 eyePosition, vec4 sceneAmbient, Material m, Light l,
-                          bool lightOn)
+SHADE_FN vec4 lightVertex(vec3 normal, vec3 eyePosition, Lit p, bool lightOn)
 {
-    vec4 colour = m.emission + sceneAmbient * m.ambient;
+    vec4 colour = p.base;
     if (lightOn) {
-        vec3 toLight = l.position.w == 0.0 ? normalize(vec3(l.position))
-                                           : normalize(vec3(l.position) - eyePosition * l.position.w);
+        vec3 toLight = p.position.w == 0.0 ? normalize(vec3(p.position))
+                                           : normalize(vec3(p.position) - eyePosition * p.position.w);
         vec3 halfway = normalize(toLight + vec3(0.0, 0.0, 1.0));
         float diffuse = max(dot(normal, toLight), 0.0);
         float nh = max(dot(normal, halfway), 0.0);
         // Shininess 0 means a factor of 1 (0 to the 0 is 1), which GLSL's pow leaves undefined.
-        float shine = m.shininess == 0.0 ? 1.0 : pow(nh, m.shininess);
+        float shine = p.shininess == 0.0 ? 1.0 : pow(nh, p.shininess);
         float lit = diffuse > 0.0 ? 1.0 : 0.0;
-        colour = colour + l.ambient * m.ambient + diffuse * (l.diffuse * m.diffuse) +
-                 (lit * shine) * (l.specular * m.specular);
+        colour = colour + diffuse * p.diffuse + (lit * shine) * p.specular;
     }
     colour = clamp(colour, 0.0, 1.0);
-    colour.w = m.diffuse.w;
+    colour.w = p.alpha;
     return colour;
 }
+
+// The shaders' switches, one bit each in a single integer uniform.
+const int switchLighting = 1;
+const int switchLight0 = 2;
+const int switchGenS = 4;
+const int switchGenT = 8;
+const int switchTextured = 16;
+const int switchDecal = 32;
 
 // The reflection of the eye direction about the (unnormalised) normal, mapped onto the
 // sphere's disc. Straight back at the viewer gives no direction: (0.5, 0.5).

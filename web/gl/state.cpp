@@ -7,19 +7,13 @@
 #include <cstring>
 
 #include "include/GL/glu.h"
-
-#ifdef __EMSCRIPTEN__
-#define VELMORA_GL_EXPORT __attribute__((used))
-#else
-#define VELMORA_GL_EXPORT
-#endif
+#include "pipeline.h"
 
 namespace vgl {
 
 namespace {
 
 State state;
-std::uint64_t uploadedBytes = 0;
 std::uint64_t batchesDrawn = 0;
 
 const Matrix identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -152,12 +146,9 @@ void flushBatch()
     if (rejected(eyeLinear, GL_INVALID_OPERATION))
         return;
     Draw draw{};
-    bool fill = false;
-    draw.slot = cacheSlot(state.batch.data(), count, fill);
-    draw.upload = fill ? state.batch.data() : nullptr;
+    draw.slot = cacheSlot(state.batch.data(), count, draw.fill);
+    draw.corners = state.batch.data();
     draw.count = count;
-    if (fill)
-        uploadedBytes += count * sizeof(Corner);
     if (state.texture2D) {
         const Texture &t = state.textures[state.bound];
         if (textureComplete(t)) {
@@ -165,7 +156,7 @@ void flushBatch()
             draw.textureName = state.bound;
         }
     }
-    backendDraw(state, draw);
+    sendDraw(state, draw);
     ++batchesDrawn;
 }
 
@@ -203,6 +194,7 @@ const State &glState()
 void reset()
 {
     state = State();
+    forgetSent();
 }
 
 std::array<float, 9> normalMatrix(const Matrix &mv)
@@ -234,11 +226,6 @@ std::array<float, 9> normalMatrix(const Matrix &mv)
 using namespace vgl;
 
 extern "C" {
-
-VELMORA_GL_EXPORT unsigned velmora_gl_uploaded_bytes(void)
-{
-    return static_cast<unsigned>(uploadedBytes);
-}
 
 VELMORA_GL_EXPORT unsigned velmora_gl_batches_drawn(void)
 {
@@ -589,8 +576,10 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
         return;
     const bool formatMatches = rgba ? (internalformat == GL_RGBA || internalformat == 4)
                                     : (internalformat == GL_RGB || internalformat == 3);
-    // Only level 0 without a border; GL 1.1 sizes are powers of two.
-    const bool sized = isPowerOfTwo(width) && isPowerOfTwo(height);
+    // Only level 0 without a border; GL 1.1 sizes are powers of two, at most the size the layer
+    // reports. Checked before any size is computed: a larger one would wrap a 32-bit size_t.
+    const bool sized = isPowerOfTwo(width) && isPowerOfTwo(height) && width <= maxTextureSize &&
+                       height <= maxTextureSize;
     if (rejected(level != 0 || border != 0 || !formatMatches || !sized, GL_INVALID_VALUE))
         return;
     Texture &t = state.textures[state.bound];
@@ -625,6 +614,15 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
         }
     }
     ++t.revision;
+}
+
+void glGetIntegerv(GLenum pname, GLint *params)
+{
+    if (!outsideBatch())
+        return;
+    if (rejected(pname != GL_MAX_TEXTURE_SIZE, GL_INVALID_ENUM))  // the one value the layer reports
+        return;
+    params[0] = maxTextureSize;
 }
 
 GLenum glGetError(void)

@@ -7,10 +7,13 @@
 //   Texture          a texture object: parameters and its level-0 texels at 8 bits a sample
 //   textureComplete  whether a texture can be sampled (GL 1.1 otherwise draws untextured)
 //   State            the whole context; glState() reads it
-//   reset            returns the context to GL's initial state (tests; backend objects stay)
+//   reset            returns the context to GL's initial state (tests; backend objects stay,
+//                    but the next draw sends all its state again)
 //   normalMatrix     the inverse transpose of a modelview's upper 3 x 3, column-major
-//   Draw, backendClear, backendViewport, backendDraw   what the backend is handed
-//   velmora_gl_uploaded_bytes, velmora_gl_batches_drawn   running totals for the page
+//   maxTextureSize   the largest width or height glTexImage2D takes (GL_MAX_TEXTURE_SIZE)
+//   backendClear, backendViewport   what the backend is handed outside batches (pipeline.h: batches)
+//   VELMORA_GL_EXPORT          marks what the page calls
+//   velmora_gl_batches_drawn   a running total for the page
 #ifndef VELMORA_WEB_GL_STATE_H
 #define VELMORA_WEB_GL_STATE_H
 
@@ -21,6 +24,13 @@
 #include <vector>
 
 #include "include/GL/gl.h"
+
+// Marks a function the page calls, so that the browser build keeps it.
+#ifdef __EMSCRIPTEN__
+#define VELMORA_GL_EXPORT __attribute__((used))
+#else
+#define VELMORA_GL_EXPORT
+#endif
 
 namespace vgl {
 
@@ -121,27 +131,15 @@ void reset();
 
 std::array<float, 9> normalMatrix(const Matrix &modelview);
 
-// One batch to draw: `slot` names the cache entry whose buffer holds the corners; when
-// `upload` is set, its `count` corners are first copied into that buffer.
-struct Draw {
-    int slot;
-    const Corner *upload;
-    std::size_t count;
-    const Texture *texture;  // null: drawn untextured
-    GLuint textureName;
-};
+// WebGL 2 guarantees 2048; the program's largest picture is 512.
+constexpr GLint maxTextureSize = 2048;
 
 void backendClear(const State &state, GLbitfield mask);
 void backendViewport(const State &state);
-void backendDraw(const State &state, const Draw &draw);
 
 }  // namespace vgl
 
-extern "C" {
-// Bytes handed to WebGL's buffers since start-up.
-unsigned velmora_gl_uploaded_bytes(void);
 // Batches drawn since start-up.
-unsigned velmora_gl_batches_drawn(void);
-}
+extern "C" unsigned velmora_gl_batches_drawn(void);
 
 #endif

@@ -1,12 +1,14 @@
 // velmora: the WebGL 2 backend of the browser build's layer: one shader program built from
-// shade.h, a vertex buffer per batch-cache slot, a WebGL texture per GL texture object.
-// It calls emscripten's WebGL functions by their emscripten_gl names, because the layer
-// itself defines the glX names the program calls.
+// shade.h, a vertex buffer per batch-cache slot, a WebGL texture per GL texture object. All of
+// them are made again from the layer's state after the browser has lost and restored the
+// context (velmora_gl_restore). It calls emscripten's WebGL functions by their emscripten_gl
+// names, because the layer itself defines the glX names the program calls.
 #include <cstddef>
 #include <cstdio>
 #include <unordered_map>
 
-#include "shade.h"
+#include "include/GL/freeglut.h"
+#include "pipeline.h"
 #include "shade_source.h"
 #include "state.h"
 
@@ -44,7 +46,6 @@ void emscripten_glGetProgramInfoLog(GLuint program, GLsizei size, GLsizei *lengt
 void emscripten_glUseProgram(GLuint program);
 GLint emscripten_glGetUniformLocation(GLuint program, const char *name);
 void emscripten_glUniform1i(GLint location, GLint v);
-void emscripten_glUniform1f(GLint location, GLfloat v);
 void emscripten_glUniform4fv(GLint location, GLsizei count, const GLfloat *v);
 void emscripten_glUniformMatrix3fv(GLint location, GLsizei count, GLboolean transpose, const GLfloat *v);
 void emscripten_glUniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose, const GLfloat *v);
@@ -74,68 +75,50 @@ const char *const vertexMain = R"(
 uniform mat4 uProjection;
 uniform mat4 uModelview;
 uniform mat3 uNormalMatrix;
-uniform bool uLighting;
-uniform bool uLight0;
-uniform vec4 uSceneAmbient;
-uniform vec4 uLightAmbient;
-uniform vec4 uLightDiffuse;
-uniform vec4 uLightSpecular;
-uniform vec4 uLightPosition;
-uniform vec4 uEmission;
-uniform vec4 uAmbient;
-uniform vec4 uDiffuse;
-uniform vec4 uSpecular;
-uniform float uShininess;
-uniform bool uGenS;
-uniform bool uGenT;
+uniform vec4 uLit[5];
+uniform int uSwitches;
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec2 aTexCoord;
 layout(location = 3) in vec4 aColour;
 out vec4 vColour;
 out vec2 vTexCoord;
+bool on(int bit)
+{
+    return (uSwitches & bit) != 0;
+}
 void main()
 {
     vec4 eye = uModelview * vec4(aPosition, 1.0);
     vec3 normal = uNormalMatrix * aNormal;
-    if (uLighting) {
-        Material m = Material(uEmission, uAmbient, uDiffuse, uSpecular, uShininess);
-        Light l = Light(uLightAmbient, uLightDiffuse, uLightSpecular, uLightPosition);
-        vColour = lightVertex(normal, eye.xyz, uSceneAmbient, m, l, uLight0);
+    if (on(switchLighting)) {
+        Lit p = Lit(uLit[0], uLit[1], uLit[2], uLit[3], uLit[4].x, uLit[4].y);
+        vColour = lightVertex(normal, eye.xyz, p, on(switchLight0));
     } else {
         vColour = clamp(aColour, 0.0, 1.0);
     }
     vec2 sphere = sphereMap(eye.xyz, normal);
-    vTexCoord = vec2(uGenS ? sphere.x : aTexCoord.x, uGenT ? sphere.y : aTexCoord.y);
+    vTexCoord = vec2(on(switchGenS) ? sphere.x : aTexCoord.x, on(switchGenT) ? sphere.y : aTexCoord.y);
     gl_Position = uProjection * uModelview * vec4(aPosition, 1.0);
 }
 )";
 
 const char *const fragmentMain = R"(
-uniform bool uTextured;
-uniform int uEnvMode;
+uniform int uSwitches;
 uniform sampler2D uTexture;
 in vec4 vColour;
 in vec2 vTexCoord;
 out vec4 fragColour;
 void main()
 {
-    fragColour = uTextured ? textureEnvironment(vColour, texture(uTexture, vTexCoord), uEnvMode) : vColour;
+    int mode = (uSwitches & switchDecal) != 0 ? envDecal : envModulate;
+    fragColour = (uSwitches & switchTextured) != 0 ? textureEnvironment(vColour, texture(uTexture, vTexCoord), mode)
+                                                   : vColour;
 }
 )";
 
 const char *const prologue =
     "#version 300 es\n#define VELMORA_GLSL 1\nprecision highp float;\nprecision highp int;\n";
-
-enum Uniform {
-    uProjection, uModelview, uNormalMatrix, uLighting, uLight0, uSceneAmbient, uLightAmbient,
-    uLightDiffuse, uLightSpecular, uLightPosition, uEmission, uAmbient, uDiffuse, uSpecular,
-    uShininess, uGenS, uGenT, uTextured, uEnvMode, uTexture, uniformCount
-};
-const char *const uniformNames[uniformCount] = {
-    "uProjection", "uModelview", "uNormalMatrix", "uLighting", "uLight0", "uSceneAmbient", "uLightAmbient",
-    "uLightDiffuse", "uLightSpecular", "uLightPosition", "uEmission", "uAmbient", "uDiffuse", "uSpecular",
-    "uShininess", "uGenS", "uGenT", "uTextured", "uEnvMode", "uTexture"};
 
 struct Slot {
     GLuint buffer = 0;
@@ -148,12 +131,12 @@ struct GpuTexture {
     bool filled = false;
 };
 
+// The WebGL objects of the context in use; a new context starts from an empty one.
 struct Backend {
     GLuint program = 0;
     GLint uniforms[uniformCount] = {};
     Slot slots[BatchCache::slots];
     std::unordered_map<GLuint, GpuTexture> textures;
-    bool depthTest = false;
 } backend;
 
 GLuint compile(GLenum type, const char *body)
@@ -172,8 +155,10 @@ GLuint compile(GLenum type, const char *body)
     return shader;
 }
 
+}  // namespace
+
 // Built on first use: the context exists only once GLUT has made the window.
-void useProgram()
+void backendUseProgram()
 {
     if (backend.program == 0) {
         backend.program = emscripten_glCreateProgram();
@@ -189,15 +174,18 @@ void useProgram()
         }
         for (int i = 0; i < uniformCount; ++i)
             backend.uniforms[i] = emscripten_glGetUniformLocation(backend.program, uniformNames[i]);
+        emscripten_glUseProgram(backend.program);
+        emscripten_glUniform1i(emscripten_glGetUniformLocation(backend.program, "uTexture"), 0);
+        emscripten_glActiveTexture(texture0);
         // The layer's texels are tightly packed.
         emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     }
     emscripten_glUseProgram(backend.program);
 }
 
-void bindSlot(const Draw &draw)
+void backendBindSlot(int index)
 {
-    Slot &slot = backend.slots[draw.slot];
+    Slot &slot = backend.slots[index];
     if (slot.buffer == 0) {
         emscripten_glGenBuffers(1, &slot.buffer);
         emscripten_glGenVertexArrays(1, &slot.vertexArray);
@@ -213,19 +201,19 @@ void bindSlot(const Draw &draw)
         }
     }
     emscripten_glBindVertexArray(slot.vertexArray);
-    if (draw.upload) {
-        emscripten_glBindBuffer(arrayBuffer, slot.buffer);
-        emscripten_glBufferData(arrayBuffer, static_cast<long>(draw.count * sizeof(Corner)), draw.upload,
-                                staticDraw);
-    }
 }
 
-void bindTexture(const Texture &texture, GLuint name)
+void backendFillSlot(int index, const Corner *corners, std::size_t count)
+{
+    emscripten_glBindBuffer(arrayBuffer, backend.slots[index].buffer);
+    emscripten_glBufferData(arrayBuffer, static_cast<long>(count * sizeof(Corner)), corners, staticDraw);
+}
+
+void backendBindTexture(GLuint name, const Texture &texture)
 {
     GpuTexture &gpu = backend.textures[name];
     if (gpu.name == 0)
         emscripten_glGenTextures(1, &gpu.name);
-    emscripten_glActiveTexture(texture0);
     emscripten_glBindTexture(GL_TEXTURE_2D, gpu.name);
     if (gpu.filled && gpu.revision == texture.revision)
         return;
@@ -240,7 +228,32 @@ void bindTexture(const Texture &texture, GLuint name)
     gpu.filled = true;
 }
 
-}  // namespace
+void backendUniform(Uniform uniform, const float *values)
+{
+    const GLint location = backend.uniforms[uniform];
+    switch (uniform) {
+    case uProjection:
+    case uModelview: emscripten_glUniformMatrix4fv(location, 1, GL_FALSE, values); break;
+    case uNormalMatrix: emscripten_glUniformMatrix3fv(location, 1, GL_FALSE, values); break;
+    case uLit: emscripten_glUniform4fv(location, 5, values); break;
+    default: break;
+    }
+}
+
+void backendUniformInt(Uniform uniform, int value)
+{
+    emscripten_glUniform1i(backend.uniforms[uniform], value);
+}
+
+void backendDepthTest(bool on)
+{
+    (on ? emscripten_glEnable : emscripten_glDisable)(GL_DEPTH_TEST);
+}
+
+void backendDrawTriangles(std::size_t count)
+{
+    emscripten_glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+}
 
 void backendClear(const State &state, GLbitfield mask)
 {
@@ -255,38 +268,14 @@ void backendViewport(const State &state)
     emscripten_glViewport(v[0], v[1], v[2], v[3]);
 }
 
-void backendDraw(const State &state, const Draw &draw)
-{
-    useProgram();
-    bindSlot(draw);
-    if (state.depthTest != backend.depthTest) {
-        (state.depthTest ? emscripten_glEnable : emscripten_glDisable)(GL_DEPTH_TEST);
-        backend.depthTest = state.depthTest;
-    }
-    const GLint *u = backend.uniforms;
-    emscripten_glUniformMatrix4fv(u[uProjection], 1, GL_FALSE, state.projection.data());
-    emscripten_glUniformMatrix4fv(u[uModelview], 1, GL_FALSE, state.modelview.data());
-    emscripten_glUniformMatrix3fv(u[uNormalMatrix], 1, GL_FALSE, normalMatrix(state.modelview).data());
-    emscripten_glUniform1i(u[uLighting], state.lighting);
-    emscripten_glUniform1i(u[uLight0], state.light0);
-    emscripten_glUniform4fv(u[uSceneAmbient], 1, state.sceneAmbient);
-    emscripten_glUniform4fv(u[uLightAmbient], 1, state.light.ambient);
-    emscripten_glUniform4fv(u[uLightDiffuse], 1, state.light.diffuse);
-    emscripten_glUniform4fv(u[uLightSpecular], 1, state.light.specular);
-    emscripten_glUniform4fv(u[uLightPosition], 1, state.light.position);
-    emscripten_glUniform4fv(u[uEmission], 1, state.front.emission);
-    emscripten_glUniform4fv(u[uAmbient], 1, state.front.ambient);
-    emscripten_glUniform4fv(u[uDiffuse], 1, state.front.diffuse);
-    emscripten_glUniform4fv(u[uSpecular], 1, state.front.specular);
-    emscripten_glUniform1f(u[uShininess], state.front.shininess);
-    emscripten_glUniform1i(u[uGenS], state.genS);
-    emscripten_glUniform1i(u[uGenT], state.genT);
-    emscripten_glUniform1i(u[uTextured], draw.texture != nullptr);
-    emscripten_glUniform1i(u[uEnvMode], state.envMode == GL_DECAL ? envDecal : envModulate);
-    emscripten_glUniform1i(u[uTexture], 0);
-    if (draw.texture)
-        bindTexture(*draw.texture, draw.textureName);
-    emscripten_glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(draw.count));
-}
-
 }  // namespace vgl
+
+// The browser has given the canvas a new context: the old one's objects are gone, and WebGL's
+// state is its initial one. Everything is made again from the layer's state as it is used.
+extern "C" VELMORA_GL_EXPORT void velmora_gl_restore(void)
+{
+    vgl::backend = vgl::Backend();
+    vgl::forgetSent();
+    vgl::backendViewport(vgl::glState());
+    glutPostRedisplay();
+}

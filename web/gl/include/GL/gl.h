@@ -108,7 +108,8 @@ typedef double GLclampd;
 #define GL_CLAMP 0x2900
 #define GL_REPEAT 0x2901
 
-// Pixel data.
+// Pixel data and limits.
+#define GL_MAX_TEXTURE_SIZE 0x0D33
 #define GL_UNPACK_ALIGNMENT 0x0CF5
 #define GL_UNSIGNED_BYTE 0x1401
 #define GL_UNSIGNED_SHORT 0x1403
@@ -157,6 +158,8 @@ void glBindTexture(GLenum target, GLuint texture);
 void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height,
                   GLint border, GLenum format, GLenum type, const GLvoid *pixels);
 
+// Only GL_MAX_TEXTURE_SIZE.
+void glGetIntegerv(GLenum pname, GLint *params);
 GLenum glGetError(void);
 
 #ifdef __cplusplus

@@ -1,0 +1,63 @@
+// velmora: what the browser build's layer hands WebGL for a batch, and only what WebGL does not
+// hold already. WebGL keeps the program in use, the bound vertex array and texture and every
+// uniform's value between calls; each call it is sent costs a validation and a trip to the
+// browser's GPU process, so a draw sends only the values that changed since the one before.
+// Portable C++: the native unit tests record what it sends.
+//
+//   Uniform, uniformNames   the shaders' inputs, each sent in one WebGL call, and their GLSL names
+//   Draw                    one batch, as the state machine hands it over
+//   sendDraw                draws a batch, sending first what WebGL lacks of its state
+//   forgetSent              WebGL holds nothing any more (a new context): the next draw sends all
+//   backend...              the WebGL calls themselves: webgl.cpp in the browser, headless.cpp natively
+//   velmora_gl_uploaded_bytes   bytes of corners handed to WebGL since start-up
+#ifndef VELMORA_WEB_GL_PIPELINE_H
+#define VELMORA_WEB_GL_PIPELINE_H
+
+#include <cstddef>
+
+#include "state.h"
+
+namespace vgl {
+
+enum Uniform {
+    uProjection,    // mat4
+    uModelview,     // mat4
+    uNormalMatrix,  // mat3, the modelview's
+    uLit,           // vec4[5]: shade.h's Lit, the shininess and alpha in the fifth
+    uSwitches,      // int: shade.h's switch bits
+    uniformCount
+};
+extern const char *const uniformNames[uniformCount];
+
+// `slot` names the cache entry whose buffer holds the `count` corners at `corners`; `fill` says
+// that the entry has just taken them, so its buffer must be filled again.
+struct Draw {
+    int slot;
+    bool fill;
+    const Corner *corners;
+    std::size_t count;
+    const Texture *texture;  // null: drawn untextured
+    GLuint textureName;
+};
+
+void sendDraw(const State &state, const Draw &draw);
+void forgetSent();
+
+// The program is built on its first use, with its sampler on texture unit 0.
+void backendUseProgram();
+// The slot's vertex array, made with its buffer on first use.
+void backendBindSlot(int slot);
+// Replaces the bound slot's corners.
+void backendFillSlot(int slot, const Corner *corners, std::size_t count);
+// Binds the texture on unit 0, sending its texels and parameters when they are new to WebGL.
+void backendBindTexture(GLuint name, const Texture &texture);
+void backendUniform(Uniform uniform, const float *values);
+void backendUniformInt(Uniform uniform, int value);
+void backendDepthTest(bool on);
+void backendDrawTriangles(std::size_t count);
+
+}  // namespace vgl
+
+extern "C" unsigned velmora_gl_uploaded_bytes(void);
+
+#endif
