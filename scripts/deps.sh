@@ -20,9 +20,10 @@ windows_packages="cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev deb
 wine_packages="wine wine64"
 
 # The page (scripts/package/web.sh): emscripten brings node, which serves the page (scripts/run.sh web)
-# and drives Debian's chromium through playwright-core from npm in its tests (label web).
+# and drives Debian's chromium through playwright-core from npm in its tests (label web), where
+# faketime stops the native viewer's clock.
 web_packages="cmake make emscripten"
-web_test_packages="nodejs chromium unzip"
+web_test_packages="nodejs chromium unzip faketime"
 
 # npm for the page's tests: Debian's, unless an npm command is there already (the nodejs of other
 # distributors, such as NodeSource's, brings its own and conflicts with Debian's npm package).

@@ -186,7 +186,8 @@ class Native {
 // The page in a fresh browser context (nothing cached), with the program's standard-error lines
 // as they reach the console, and every uncaught error or console error.
 class Web {
-  async open(mode) {
+  // `prepare` is given the page before it loads.
+  async open(mode, prepare = async () => {}) {
     this.context = await browser.newContext({ viewport: { width: 1280, height: 1000 } });
     await this.context.route('**/*', (route) =>
       route.request().url().startsWith(`${origin}/`) ? route.continue() : (strays.push(route.request().url()), route.abort()));
@@ -201,6 +202,7 @@ class Web {
       // Chromium's own notes on its GL driver come as warnings too.
       else if (m.type() === 'warning' && !m.text().startsWith('[.WebGL-')) this.lines.push(m.text());
     });
+    await prepare(this.page);
     await this.page.goto(`${origin}/index.html?NOFS=1&MODE=${mode}`);
     return this;
   }
@@ -372,5 +374,78 @@ test('without WebGL 2 the page says so and starts nothing', async () => {
     assert.deepEqual([await page.locator('#canvas').isVisible(), loaded.includes('/velmora.js'), errors], [false, false, []]);
   } finally {
     await bare.close();
+  }
+});
+
+// The GL layer's own pictures: the selected ring's highlight, mode 13's solid under a stopped clock,
+// and a lost WebGL context.
+
+test('the selected ring is drawn dark red and untextured, as natively', async () => {
+  const counted = outside(solid(3));
+  const [native, web] = await both(13, ['m', 'f', 'f', 40, 'n', -25], counted);
+  assertLike(web, native, counted, 'selected ring');
+});
+
+// GLUT's elapsed time turns the solid: both clocks stand still at a start time, then jump 2 s (100
+// degrees) once the program runs. The native viewer's clock is libfaketime's (Debian's faketime), read
+// from a file; the page's Date.now is playwright's, which leaves its timers and frames running.
+const start = Date.UTC(2026, 0, 1), later = start + 2000;
+const fakeTime = (ms) => new Date(ms).toISOString().replace('T', ' ').slice(0, 19);
+
+async function stoppedNative(mode) {
+  const library = execFileSync('dpkg', ['-L', 'libfaketime'], { encoding: 'utf8' }).split('\n')
+    .find((f) => f.endsWith('/libfaketime.so.1'));
+  const clock = path.join(scratch, 'clock');
+  fs.writeFileSync(clock, fakeTime(start));
+  const faked = { LD_PRELOAD: library, FAKETIME_TIMESTAMP_FILE: clock, FAKETIME_NO_CACHE: '1' };
+  Object.assign(process.env, faked);
+  let native;
+  try {
+    native = new Native(mode);
+  } finally {
+    for (const name in faked) delete process.env[name];
+  }
+  native.env = { ...process.env, DISPLAY: display };  // xwd and xdotool keep the real clock
+  await native.pose([]);
+  fs.writeFileSync(clock, fakeTime(later));
+  return native;
+}
+
+async function stoppedWeb(mode) {
+  const web = await new Web().open(mode, (page) => page.clock.setFixedTime(start));
+  await web.pose([]);
+  await web.page.clock.setFixedTime(later);
+  return web;
+}
+
+test("mode 13's turned solid matches the native one under a stopped clock, unmasked", async () => {
+  const native = await stoppedNative(13), web = await stoppedWeb(13);
+  try {
+    const [a, b] = await Promise.all([native.picture([]), settled(() => web.shot())]);
+    assertLike(b, a, undefined, 'stopped solid');
+  } finally {
+    native.process.kill();
+    await web.close();
+  }
+});
+
+test('a lost WebGL context comes back with the same picture', async () => {
+  const web = await stoppedWeb(13);
+  try {
+    const before = await settled(() => web.shot());
+    const note = web.page.locator('#context-lost');
+    await web.page.evaluate(() => (window.lost = document.getElementById('canvas').getContext('webgl2')
+      .getExtension('WEBGL_lose_context')).loseContext());
+    await note.waitFor();
+    assert.match(await note.textContent(), /come back/);
+    await web.page.evaluate(() => window.lost.restoreContext());
+    await note.waitFor({ state: 'hidden' });
+    const after = await settled(() => web.shot());
+    keep(before, 'context-before');
+    keep(after, 'context-after');
+    assert.ok(same(before, after), 'the restored picture is the one before the loss');
+    assert.equal((await web.velmora()).status, null, 'the program runs on');
+  } finally {
+    await web.close();
   }
 });
