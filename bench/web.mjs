@@ -1,14 +1,19 @@
-// velmora: the page's benchmark in headless chromium: page load to first frame per mode, frame time
-// at 1, 8, 32 and 127 rings, the bytes handed to WebGL a frame, and where a frame's time goes.
-//   node bench/web.mjs PAGE_FOLDER NODE_MODULES [RUNS [SYMBOL_MAP]]    (bench/web.sh runs it; RUNS 5)
-// Every figure is a median over RUNS page loads, or over the frames of one load.
+// velmora: the page's benchmark in Debian's chromium, one of three runs:
+//   swiftshader  headless, WebGL 2 on SwiftShader: page load to first frame per mode, frame time at
+//                1, 8, 32 and 127 rings, the bytes handed to WebGL a frame, where a frame's time goes
+//   llvmpipe     headed on the X display in DISPLAY, WebGL 2 through ANGLE on Mesa's llvmpipe (the
+//                native viewer's rasteriser), vsync and the frame-rate limit off: the frame times
+//                and where the time goes
+//   calls        the WebGL calls a frame makes, by name, at 1, 8, 32 and 127 rings
+//   node bench/web.mjs PAGE_FOLDER NODE_MODULES RUN [LOADS [SYMBOL_MAP]]   (bench/web.sh runs them)
+// Every figure is a median over LOADS page loads (5), or over the frames of one load.
 import fs from "node:fs";
 import {createRequire} from "node:module";
 import path from "node:path";
 
 import {serveFolder} from "../scripts/serve.mjs";
 
-const [folder, modules, runsText, symbols = ""] = process.argv.slice(2);
+const [folder, modules, run, runsText, symbols = ""] = process.argv.slice(2);
 const runs = Number(runsText ?? 5);
 const {chromium} = createRequire(path.join(path.resolve(modules), "x.js"))("playwright-core");
 
@@ -20,10 +25,15 @@ const median = (values) => {
 const quantile = (values, q) => [...values].sort((a, b) => a - b)[Math.floor(q * (values.length - 1))];
 
 const {server, address} = await serveFolder(folder);
-const browser = await chromium.launch({
+const common = ["--no-sandbox", "--disable-background-networking", "--disable-component-update", "--disable-sync",
+    "--no-first-run"];
+const browser = await chromium.launch(run === "llvmpipe" ? {
+    executablePath: "/usr/bin/chromium", headless: false,
+    args: [...common, "--use-gl=angle", "--use-angle=gl", "--disable-gpu-vsync", "--disable-frame-rate-limit",
+        "--ignore-gpu-blocklist"],  // llvmpipe is on the blocklist: without this there is no WebGL 2
+} : {
     executablePath: "/usr/bin/chromium",
-    args: ["--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--disable-background-networking",
-        "--disable-component-update", "--disable-sync", "--no-first-run"],
+    args: [...common, "--use-angle=swiftshader", "--enable-unsafe-swiftshader"],
 });
 
 // CPU time so far, in ms, of this run's chromium GPU process and renderers (the pages' processes):
@@ -56,9 +66,26 @@ function processCpuMs() {
 
 // A fresh page at `query`, once its first frame is drawn. Each animation-frame callback's own time
 // (the program's frame: wasm, the GL layer and WebGL's command calls, all on the main thread) is
-// recorded in window.callbackMs.
+// recorded in window.callbackMs. In the calls run, every WebGL 2 method counts its calls into
+// window.glCalls while window.counting is set.
 async function open(query) {
     const page = await browser.newPage({viewport: {width: 1300, height: 1000}});
+    if (run === "calls")
+        await page.addInitScript(() => {
+            window.glCalls = {};
+            window.counting = false;
+            const methods = WebGL2RenderingContext.prototype;
+            for (const name of Object.getOwnPropertyNames(methods)) {
+                const method = Object.getOwnPropertyDescriptor(methods, name).value;
+                if (typeof method !== "function" || name === "constructor")
+                    continue;
+                methods[name] = function (...args) {
+                    if (window.counting)
+                        window.glCalls[name] = (window.glCalls[name] ?? 0) + 1;
+                    return method.apply(this, args);
+                };
+            }
+        });
     await page.addInitScript(() => {
         window.callbackMs = [];
         const request = window.plainRequestAnimationFrame = window.requestAnimationFrame.bind(window);
@@ -121,61 +148,102 @@ const renderer = await (async () => {
 })();
 console.log(`WebGL 2 renderer: ${renderer}\n`);
 
-console.log(`page load to first frame, ms from navigation (median of ${runs}, min-max)`);
-for (const mode of [13, 8, 6]) {
-    const times = [];
-    for (let run = 0; run < runs; ++run) {
-        const page = await open(`?NOFS=1&MODE=${mode}`);
-        times.push(await page.evaluate(() => window.velmora.firstFrame));
-        await page.close();
-    }
-    console.log(`  mode ${String(mode).padStart(2)}: ${median(times).toFixed(0)} (${Math.min(...times).toFixed(0)}-${Math.max(...times).toFixed(0)})`);
-}
-
-console.log(`\nmode 13 at 1200x900, 120 frames after 30 (median; p10-p90)`);
-console.log("  rings   frame interval ms      callback ms      WebGL bytes/frame   CPU ms/frame: renderer, GPU process");
-let profile = null;
-for (const rings of [1, 8, 32, 127]) {
+// A fresh page with the chain at `rings` rings (m, f x (rings - 1), v: every ring at angle 0).
+async function chain(rings) {
     const page = await open("?NOFS=1");
     await page.keyboard.press("m");
     for (let ring = 1; ring < rings; ++ring)
         await page.keyboard.press("f");
     await page.keyboard.press("v");
-    const before = processCpuMs();
-    const result = await page.evaluate(() => new Promise((resolve) => {
-        const intervals = [];
-        let last = null, frame = 0, bytes = 0, callbacks = 0;
-        const tick = (time) => {
-            if (frame === 30) {
-                bytes = Module._velmora_gl_uploaded_bytes();
-                callbacks = window.callbackMs.length;
-            }
-            if (frame > 30)
-                intervals.push(time - last);
-            last = time;
-            if (++frame <= 150)
-                plainRequestAnimationFrame(tick);
-            else
-                resolve({intervals, callbackMs: window.callbackMs.slice(callbacks),
-                    bytes: (Module._velmora_gl_uploaded_bytes() - bytes) / 120});
-        };
-        plainRequestAnimationFrame(tick);
-    }));
-    const program = result.callbackMs;
-    const after = processCpuMs();
-    const frames = result.intervals.length + 30;  // the CPU figures also cover the 30 frames before
-    if (rings === 127)
-        profile = await profileOf(page);
-    console.log(`  ${String(rings).padStart(5)}   ${median(result.intervals).toFixed(1).padStart(6)} (${quantile(result.intervals, 0.1).toFixed(1)}-${quantile(result.intervals, 0.9).toFixed(1)})` +
-        `   ${median(program).toFixed(1).padStart(6)} (${quantile(program, 0.1).toFixed(1)}-${quantile(program, 0.9).toFixed(1)})` +
-        `   ${result.bytes.toFixed(0).padStart(10)}` +
-        `        ${((after.renderer - before.renderer) / frames).toFixed(1).padStart(6)}, ${((after.gpu - before.gpu) / frames).toFixed(1)}`);
-    await page.close();
+    return page;
 }
 
-console.log("\nwhere the main thread's time goes at 127 rings: self time of a 3 s CPU profile");
-for (const [name, share] of profile)
-    console.log(`  ${(100 * share).toFixed(1).padStart(5)} %  ${name}`);
+const ringCounts = [1, 8, 32, 127];
+
+if (run === "calls") {
+    // Counted over 30 frames after 10; the program clears once a frame, so glClear counts the frames.
+    const counts = [];
+    for (const rings of ringCounts) {
+        const page = await chain(rings);
+        counts.push(await page.evaluate(() => new Promise((resolve) => {
+            let frame = 0;
+            const tick = () => {
+                window.counting = ++frame > 10;
+                if (frame <= 40)
+                    requestAnimationFrame(tick);
+                else
+                    resolve(window.glCalls);
+            };
+            requestAnimationFrame(tick);
+        })));
+        await page.close();
+    }
+    const perFrame = (calls, name) => (calls[name] ?? 0) / calls.clear;
+    const total = (calls) => Object.values(calls).reduce((a, b) => a + b, 0) / calls.clear;
+    const names = [...new Set(counts.flatMap(Object.keys))].sort((a, b) => perFrame(counts[3], b) - perFrame(counts[3], a));
+    const row = (label, values) => console.log(`  ${label.padEnd(24)}${values.map((v) => v.toFixed(1).padStart(9)).join("")}`);
+    console.log("WebGL calls a frame, mode 13 at 1200x900 (30 frames after 10)");
+    console.log(`  ${"rings".padEnd(24)}${ringCounts.map((r) => String(r).padStart(9)).join("")}`);
+    for (const name of names)
+        row(name, counts.map((calls) => perFrame(calls, name)));
+    row("all", counts.map(total));
+    row("a draw (drawArrays)", counts.map((calls) => total(calls) / perFrame(calls, "drawArrays")));
+} else {
+    if (run === "swiftshader") {
+        console.log(`page load to first frame, ms from navigation (median of ${runs}, min-max)`);
+        for (const mode of [13, 8, 6]) {
+            const times = [];
+            for (let load = 0; load < runs; ++load) {
+                const page = await open(`?NOFS=1&MODE=${mode}`);
+                times.push(await page.evaluate(() => window.velmora.firstFrame));
+                await page.close();
+            }
+            console.log(`  mode ${String(mode).padStart(2)}: ${median(times).toFixed(0)} (${Math.min(...times).toFixed(0)}-${Math.max(...times).toFixed(0)})`);
+        }
+        console.log();
+    }
+
+    console.log(`mode 13 at 1200x900, 120 frames after 30 (median; p10-p90)`);
+    console.log("  rings   frame interval ms      callback ms      WebGL bytes/frame   CPU ms/frame: renderer, GPU process");
+    let profile = null;
+    for (const rings of ringCounts) {
+        const page = await chain(rings);
+        const before = processCpuMs();
+        const result = await page.evaluate(() => new Promise((resolve) => {
+            const intervals = [];
+            let last = null, frame = 0, bytes = 0, callbacks = 0;
+            const tick = (time) => {
+                if (frame === 30) {
+                    bytes = Module._velmora_gl_uploaded_bytes();
+                    callbacks = window.callbackMs.length;
+                }
+                if (frame > 30)
+                    intervals.push(time - last);
+                last = time;
+                if (++frame <= 150)
+                    plainRequestAnimationFrame(tick);
+                else
+                    resolve({intervals, callbackMs: window.callbackMs.slice(callbacks),
+                        bytes: (Module._velmora_gl_uploaded_bytes() - bytes) / 120});
+            };
+            plainRequestAnimationFrame(tick);
+        }));
+        const program = result.callbackMs;
+        const after = processCpuMs();
+        const frames = result.intervals.length + 30;  // the CPU figures also cover the 30 frames before
+        if (rings === 127)
+            profile = await profileOf(page);
+        console.log(`  ${String(rings).padStart(5)}   ${median(result.intervals).toFixed(1).padStart(6)} (${quantile(result.intervals, 0.1).toFixed(1)}-${quantile(result.intervals, 0.9).toFixed(1)})` +
+            `   ${median(program).toFixed(1).padStart(6)} (${quantile(program, 0.1).toFixed(1)}-${quantile(program, 0.9).toFixed(1)})` +
+            `   ${result.bytes.toFixed(0).padStart(10)}` +
+            `        ${((after.renderer - before.renderer) / frames).toFixed(1).padStart(6)}, ${((after.gpu - before.gpu) / frames).toFixed(1)}`);
+        await page.close();
+    }
+
+    console.log("\nwhere the main thread's time goes at 127 rings: self time of a 3 s CPU profile");
+    for (const [name, share] of profile)
+        console.log(`  ${(100 * share).toFixed(1).padStart(5)} %  ${name}`);
+}
 
 await browser.close();
 server.close();
