@@ -418,6 +418,7 @@ test('on a touch screen, drags and the key controls pose the chain as natively; 
     assert.equal((await web.ended()).status, 0);
     assert.deepEqual(web.lines, native.lines());
   } finally {
+    native.process.kill();
     await web.close();
   }
 });
