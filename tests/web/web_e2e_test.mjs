@@ -460,3 +460,21 @@ test('at device scale 2 a canvas pixel is a device pixel, and movements count ca
     await web.close();
   }
 });
+
+test('the full-screen control works again after full screen was left, and the keys fold away', async () => {
+  const web = await new Web().open(8, {}, 'MODE=8');
+  try {
+    await web.pose([]);
+    const fullScreen = () => web.page.evaluate(() => !!document.fullscreenElement);
+    for (const time of [1, 2]) {
+      await web.page.getByRole('button', { name: 'full screen' }).click();
+      await until(`full screen, time ${time}`, fullScreen);
+      await web.page.evaluate(() => document.exitFullscreen());
+      await until('the window again', async () => !(await fullScreen()));
+    }
+    await web.page.getByRole('button', { name: 'Hide keys' }).click();
+    assert.equal(await web.page.getByRole('button', { name: 'm edit mode' }).isVisible(), false);
+  } finally {
+    await web.close();
+  }
+});
