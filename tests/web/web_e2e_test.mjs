@@ -405,7 +405,8 @@ class TouchWeb extends Web {
 }
 
 test('on a touch screen, drags and the key controls pose the chain as natively; the end control ends it', async () => {
-  const steps = ['m', 'f', 'f', 40, 'n', -25, 'v', 30, 'w'];
+  // Every key control once; 'c' puts the camera back before the chain is edited and turned.
+  const steps = ['x', 'z', 'z', 'a', 'd', 'e', 'q', 's', 'c', 'm', 'f', 'f', 'f', 'k', 40, 'n', -25, 'p', 'n', 'v', 30, 'w'];
   const counted = outside(solid(3));
   const native = new Native(13), web = await new TouchWeb().open(13);
   try {
