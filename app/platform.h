@@ -4,7 +4,8 @@
 
 // Readies the process for glutInit. Windows: forgets DISPLAY, which freeglut there would take
 // for the name of a display device (and complain twice that it cannot open it). X11: nothing.
-// Web: takes MODE and NOFS from the page's query string and holds the pointer with Pointer Lock.
+// Web: takes MODE and NOFS from the page's query string and hands the page's input (the locked
+// pointer, touch, the on-page keys) to the program.
 void beforeGlutInit();
 // Whether the full-screen start may ask for game mode. X11: not on Xwayland, where asking can
 // crash the server. Windows: always. Web: never; a page has no video modes to switch.
@@ -14,6 +15,7 @@ bool mayAskForGameMode();
 // none. X11: nothing; freeglut's own exit handler leaves game mode.
 void afterGameModeEntered();
 // Opens the full-screen window used where game mode is not: X11 and Windows, a GLUT window made
-// full screen. Web: a canvas that fills the browser's window and follows its size; the browser's
-// own full screen is asked for at the first click or key, since browsers refuse it before.
+// full screen. Web: a canvas that fills the browser's window and follows its size in device
+// pixels; the browser's own full screen is asked for at the first click, tap or key, since browsers
+// refuse it before.
 void openFullScreenWindow();

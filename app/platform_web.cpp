@@ -1,5 +1,6 @@
-// velmora: start-up in a web page: MODE and NOFS from the query string, the pointer held by Pointer
-// Lock, the canvas as the full-screen window, and what emscripten's GLUT lacks (game mode, warping).
+// velmora: start-up in a web page: MODE and NOFS from the query string, the page's input (the locked
+// pointer, touch, the on-page keys) handed to the program, the canvas as the full-screen window, and
+// what emscripten's GLUT lacks (game mode, warping).
 #include "app/platform.h"
 
 #include <GL/freeglut.h>
@@ -25,68 +26,19 @@ EM_JS(char *, queryValue, (int which), {
     return copy;
 });
 
-// Input the page sees before GLUT does: these listeners are added before glutInit adds GLUT's.
-// - Pointer movement never reaches GLUT, which would report each movement one event late, and an
-//   unlocked pointer's place on the page as if it were an offset from the centre. While the pointer
-//   is locked to the canvas and no button is held, each movement goes to the program instead, as a
-//   passive-motion event at the centre plus the movement: what a native move after a warp gives.
-// - A click on the canvas locks the pointer. The first click or key also asks for the browser's
-//   full screen, when the program has asked for one (openFullScreenWindow).
-// - Once the program has ended (endPage), no input reaches it.
+// The page's input and the canvas's size are the page's own (web/page/controls.js); these hand it
+// what it needs of the program and tell it when the program opens its full-screen window and ends.
 EM_JS(void, takePageInput, (), {
-    const page = Module.velmoraPage = {ended: false, wantsFullScreen: false};
-    const canvas = Module.canvas;
-    // Until a window size is asked for, the canvas is as large as the browser's window: the
-    // screen GLUT reports to a page.
-    Module.setCanvasSize(window.innerWidth, window.innerHeight);
-    const locked = () => document.pointerLockElement === canvas;
-    const settle = (promise) => { if (promise) promise.catch(() => {}); };
-    const gesture = () => {
-        if (page.wantsFullScreen && !document.fullscreenElement) {
-            page.wantsFullScreen = false;
-            settle(document.documentElement.requestFullscreen());
-        }
-    };
-    window.addEventListener("mousemove", (event) => {
-        event.stopImmediatePropagation();
-        if (!page.ended && locked() && event.buttons === 0 && (event.movementX || event.movementY))
-            _velmora_pointer_moved(event.movementX, event.movementY);
-    }, true);
-    for (const type of ["keydown", "keyup", "mousedown", "mouseup", "wheel", "mousewheel"]) {
-        window.addEventListener(type, (event) => {
-            if (page.ended)
-                event.stopImmediatePropagation();
-            else if (type === "keydown")
-                gesture();
-        }, true);
-    }
-    canvas.addEventListener("click", () => {
-        if (page.ended)
-            return;
-        if (!locked())
-            settle(canvas.requestPointerLock());
-        gesture();
-    });
+    velmoraInput.start({canvas: Module.canvas, setCanvasSize: Module.setCanvasSize,
+                        pointerMoved: _velmora_pointer_moved, key: _velmora_key});
 });
 
-// The canvas fills the browser's window and follows its size; GLUT reports each new size to the
-// program's reshape callback.
 EM_JS(void, fillBrowserWindow, (), {
-    const canvas = Module.canvas;
-    canvas.classList.add("fills-window");
-    const fit = () => Module.setCanvasSize(window.innerWidth, window.innerHeight);
-    window.addEventListener("resize", fit);
-    fit();
-    Module.velmoraPage.wantsFullScreen = true;
+    velmoraInput.fillWindow();
 });
 
-// The program is ending: input stops reaching it, and the pointer and the screen are given back.
 EM_JS(void, endPage, (), {
-    Module.velmoraPage.ended = true;
-    if (document.pointerLockElement)
-        document.exitPointerLock();
-    if (document.fullscreenElement)
-        document.exitFullscreen().catch(() => {});
+    velmoraInput.end();
 });
 
 }  // namespace
@@ -132,10 +84,19 @@ void openFullScreenWindow()
     fillBrowserWindow();
 }
 
-// Called by the page for each movement of the locked pointer.
+// Called by the page for each movement of the locked pointer or of a finger on the picture, in
+// canvas pixels: a passive motion at the centre plus the movement, what a native move after a warp
+// gives.
 extern "C" EMSCRIPTEN_KEEPALIVE void velmora_pointer_moved(int dx, int dy)
 {
     passiveMotionFunc(window.hW + dx, window.hH + dy);
+}
+
+// Called by the page for each of its key controls: the key as GLUT gives it, with the pointer at
+// the centre, where it is held.
+extern "C" EMSCRIPTEN_KEEPALIVE void velmora_key(int key)
+{
+    keyboardFunc(static_cast<unsigned char>(key), window.hW, window.hH);
 }
 
 // What emscripten's GLUT lacks. A page cannot switch video modes, so game mode is never entered;

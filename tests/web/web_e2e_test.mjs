@@ -15,7 +15,7 @@ import { decodePng, decodePpm, match, outside, same } from './images.mjs';
 const [zip, viewer, source, nodeDir, chromiumPath] = process.argv.slice(2).map((a) => path.resolve(a));
 const { chromium } = createRequire(path.join(nodeDir, 'package.json'))('playwright-core');
 
-const W = 1200, H = 900, CX = W / 2, CY = H / 2;
+const H = 900;
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Polls `done` every 100 ms until it gives something truthy, and gives that.
@@ -187,8 +187,8 @@ class Native {
 // as they reach the console, and every uncaught error or console error.
 class Web {
   // `prepare` is given the page before it loads.
-  async open(mode, prepare = async () => {}) {
-    this.context = await browser.newContext({ viewport: { width: 1280, height: 1000 } });
+  async open(mode, options = {}, query = `NOFS=1&MODE=${mode}`, prepare = async () => {}) {
+    this.context = await browser.newContext({ viewport: { width: 1280, height: 1000 }, ...options });
     await this.context.route('**/*', (route) =>
       route.request().url().startsWith(`${origin}/`) ? route.continue() : (strays.push(route.request().url()), route.abort()));
     this.page = await this.context.newPage();
@@ -203,7 +203,7 @@ class Web {
       else if (m.type() === 'warning' && !m.text().startsWith('[.WebGL-')) this.lines.push(m.text());
     });
     await prepare(this.page);
-    await this.page.goto(`${origin}/index.html?NOFS=1&MODE=${mode}`);
+    await this.page.goto(`${origin}/index.html?${query}`);
     return this;
   }
   velmora() {
@@ -220,9 +220,10 @@ class Web {
   }
   // Clicks the canvas, which locks the pointer at its centre.
   async lock() {
+    const box = await this.page.locator('#canvas').boundingBox();
+    [this.x, this.y] = [box.x + box.width / 2, box.y + box.height / 2];
     await this.page.locator('#canvas').click();
     await until('the pointer lock', () => this.page.evaluate(() => document.pointerLockElement?.id === 'canvas'));
-    this.x = CX;
   }
   async pose(steps) {
     await until('the first frame', async () => (await this.velmora())?.firstFrame != null);
@@ -231,7 +232,7 @@ class Web {
     for (const step of steps) {
       if (typeof step === 'number') {
         // One event per move, as xdotool's: the camera turns by the square of each movement.
-        await this.page.mouse.move((this.x += step), CY);
+        await this.page.mouse.move((this.x += step), this.y);
         continue;
       }
       const before = keyLines(this.lines);
@@ -412,7 +413,7 @@ async function stoppedNative(mode) {
 }
 
 async function stoppedWeb(mode) {
-  const web = await new Web().open(mode, (page) => page.clock.setFixedTime(start));
+  const web = await new Web().open(mode, {}, undefined, (page) => page.clock.setFixedTime(start));
   await web.pose([]);
   await web.page.clock.setFixedTime(later);
   return web;
@@ -445,6 +446,110 @@ test('a lost WebGL context comes back with the same picture', async () => {
     keep(after, 'context-after');
     assert.ok(same(before, after), 'the restored picture is the one before the loss');
     assert.equal((await web.velmora()).status, null, 'the program runs on');
+  } finally {
+    await web.close();
+  }
+});
+
+// ---- The page's controls, touch and device scale ----
+
+// The page on a touch screen with no mouse (Chromium's touch emulation): a key is its control,
+// found by its accessible name (the key, then what it does) and tapped; a move is a one-finger drag
+// on the picture, one touch movement.
+class TouchWeb extends Web {
+  async open(mode) {
+    await super.open(mode, { hasTouch: true, isMobile: true });
+    this.cdp = await this.context.newCDPSession(this.page);
+    return this;
+  }
+  async pose(steps) {
+    await until('the first frame', async () => (await this.velmora())?.firstFrame != null);
+    const touch = (type, x) => this.cdp.send('Input.dispatchTouchEvent', { type, touchPoints: x == null ? [] : [{ x, y: 300 }] });
+    for (const step of steps) {
+      if (typeof step === 'number') {
+        await touch('touchStart', 600);
+        await touch('touchMove', 600 + step);
+        await touch('touchEnd');
+        continue;
+      }
+      const before = keyLines(this.lines);
+      await this.page.getByRole('button', { name: new RegExp(`^${step} `) }).tap();
+      await until(`the page to log ${step}`, () => keyLines(this.lines) > before);
+    }
+  }
+}
+
+test('on a touch screen, drags and the key controls pose the chain as natively; the end control ends it', async () => {
+  // Every key control once; 'c' puts the camera back before the chain is edited and turned.
+  const steps = ['x', 'z', 'z', 'a', 'd', 'e', 'q', 's', 'c', 'm', 'f', 'f', 'f', 'k', 40, 'n', -25, 'p', 'n', 'v', 30, 'w'];
+  const counted = outside(solid(3));
+  const native = new Native(13), web = await new TouchWeb().open(13);
+  try {
+    const [mine, theirs] = await Promise.all([web.picture(steps, counted), native.picture(steps, counted)]);
+    assertLike(mine, theirs, counted, 'chain posed by touch');
+    // A tap on the picture is no click: nothing asks for a pointer that a touch screen lacks.
+    await web.page.touchscreen.tap(600, 300);
+    assert.equal(await web.page.evaluate(() => document.pointerLockElement), null);
+    await web.pose(['Esc']);
+    assert.equal((await web.ended()).status, 0);
+    assert.deepEqual(web.lines, native.lines());
+  } finally {
+    native.process.kill();
+    await web.close();
+  }
+});
+
+test('an Escape while the pointer is locked only releases it', async () => {
+  // Headless chromium delivers that Escape to the page, as WebKit does: the page must drop it.
+  const web = await new Web().open(8);
+  try {
+    await web.pose(['v']);
+    await web.page.keyboard.press('Escape');
+    await web.page.keyboard.press('v');
+    const logged = () => web.lines.filter((line) => line.startsWith('keyboardFunc('));
+    await until('two keys or the end', async () => logged().length >= 2 || (await web.velmora()).status !== null);
+    assert.deepEqual(logged(), ['keyboardFunc(118, 600, 450)', 'keyboardFunc(118, 600, 450)']);
+  } finally {
+    await web.close();
+  }
+});
+
+// The canvas's drawing buffer and its CSS size.
+const sizes = (page) => page.evaluate(() => ['width', 'height', 'clientWidth', 'clientHeight'].map((k) => document.getElementById('canvas')[k]));
+
+test('at device scale 2 a canvas pixel is a device pixel, and movements count canvas pixels', async () => {
+  const full = await new Web().open(8, { deviceScaleFactor: 2 }, 'MODE=8');
+  try {
+    await until('the window size', () => full.lines.includes('reshapeFunc(2560, 2000)'));
+    assert.deepEqual(await sizes(full.page), [2560, 2000, 1280, 1000]);
+  } finally {
+    await full.close();
+  }
+  // With NOFS: 1200 x 900 at 600 x 450 CSS pixels, where 35 CSS pixels of movement are 70 of the canvas.
+  const native = new Native(6), web = await new Web().open(6, { deviceScaleFactor: 2 });
+  try {
+    const [mine, theirs] = await Promise.all([web.picture(['v', 35, 'v']), native.picture(['v', 70, 'v'])]);
+    assert.deepEqual(await sizes(web.page), [1200, 900, 600, 450]);
+    assertLike(mine, theirs, undefined, 'mode 6 turned at scale 2');
+  } finally {
+    native.process.kill();
+    await web.close();
+  }
+});
+
+test('the full-screen control works again after full screen was left, and the keys fold away', async () => {
+  const web = await new Web().open(8, {}, 'MODE=8');
+  try {
+    await web.pose([]);
+    const fullScreen = () => web.page.evaluate(() => !!document.fullscreenElement);
+    for (const time of [1, 2]) {
+      await web.page.getByRole('button', { name: 'full screen' }).click();
+      await until(`full screen, time ${time}`, fullScreen);
+      await web.page.evaluate(() => document.exitFullscreen());
+      await until('the window again', async () => !(await fullScreen()));
+    }
+    await web.page.getByRole('button', { name: 'Hide keys' }).click();
+    assert.equal(await web.page.getByRole('button', { name: 'm edit mode' }).isVisible(), false);
   } finally {
     await web.close();
   }
