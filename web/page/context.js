@@ -24,7 +24,12 @@
     note.hidden = false;
   }
 
+  // Once velmora has ended the canvas is gone, and with it anything to say about its context.
+  const running = () => !(window.velmora && window.velmora.status !== null);
+
   function fail() {
+    if (!running())
+      return;
     const text = "The browser took the picture's graphics away and did not give them back within 10 seconds. " +
       "Reload the page to start velmora again; if that happens again, close other pages that use 3-D graphics.";
     if (window.velmora && typeof window.velmora.fail === "function")
@@ -36,6 +41,8 @@
   // Without preventDefault the browser never offers the context back.
   canvas.addEventListener("webglcontextlost", (event) => {
     event.preventDefault();
+    if (!running())
+      return;
     say("The picture is gone for a moment: the browser has taken its graphics away. It will come back by itself.");
     clearTimeout(timer);
     timer = setTimeout(fail, waitMs);
@@ -45,8 +52,7 @@
     clearTimeout(timer);
     if (note)
       note.hidden = true;
-    // Only a program still running has a layer to restore.
-    if (typeof Module !== "undefined" && Module._velmora_gl_restore && !(window.velmora && window.velmora.status !== null))
+    if (running() && typeof Module !== "undefined" && Module._velmora_gl_restore)
       Module._velmora_gl_restore();
   });
 })();
