@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "viewer_test.h"
 #include "xharness.h"
@@ -269,3 +272,47 @@ TEST_F(Textured, BrokenPictureEndsTheViewerWithTheFailedCheck)
 }
 
 }  // namespace
+
+// The pose of a chain posed by keys and the pointer starts a fresh viewer in the same picture.
+TEST_F(Textured, APosedChainsPoseStartsAFreshViewerInTheSamePicture)
+{
+    launch({{"NOFS", "1"}});
+    rings();
+    key(XK_m);
+    // The viewer drops the first pointer events of its process: spend them on vertical
+    // movements, which turn nothing in mode 'm'.
+    for (int i = 0; i < 4; ++i)
+        nudge(0, i % 2 ? 30 : -30);
+    key(XK_b);
+    // Four rings, three turned, the camera turned and moved away, the third ring selected.
+    // 'b' does nothing, but its line says that the movement before it was handled.
+    const std::vector<std::string> steps = {"f", "f",  "f", "+40", "b", "n", "-25", "b", "n",   "+60", "b", "n", "p",
+                                            "v", "x",  "w", "w",   "w", "a", "+20", "b", "-7", "b",   "m"};
+    std::string command = "cd '" VELMORA_SOURCE_DIR "' && '" POSE_OF_STEPS "' m b";
+    for (const std::string &step : steps) {
+        command += " " + step;
+        if (step[0] == '+' || step[0] == '-')
+            nudge(std::stoi(step), 0);
+        else
+            key(XStringToKeysym(step.c_str()));
+    }
+    const Image posed = rings();
+    keep(posed, "posed");
+    escape();
+
+    // The same steps through the program's callbacks, written as a pose.
+    std::string pose;
+    if (FILE *out = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char line[4096] = "";
+        if (std::fgets(line, sizeof line, out))
+            pose.assign(line, std::strcspn(line, "\n"));
+        EXPECT_EQ(pclose(out), 0) << command;
+    }
+    ASSERT_EQ(pose.rfind("1.m.", 0), 0u) << pose;
+    launch({{"NOFS", "1"}, {"POSE", pose}});
+    const Image again = rings();
+    keep(again, "posed-again");
+    EXPECT_EQ(differing(again, posed, kSolid), 0u) << "POSE=" << pose;
+    EXPECT_EQ(countStartingWith(viewer->stderrLines(), "pose ignored"), 0);
+    escape();
+}
