@@ -134,8 +134,10 @@ const char *readVersion1(const char *text, Pose &pose)
     text = end + 1;
     end = partEnd(text);
     const std::size_t digits = static_cast<std::size_t>(end - text);
-    if (digits == 0 || digits > 3 || std::strspn(text, "0123456789") != digits || (digits > 1 && *text == '0'))
+    if (digits == 0 || std::strspn(text, "0123456789") != digits || (digits > 1 && *text == '0'))
         return "its selection is not a number";
+    if (digits > 3)
+        return "its selection is outside the chain";
     int current = 0;
     for (const char *digit = text; digit != end; ++digit)
         current = current * 10 + (*digit - '0');

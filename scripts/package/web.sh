@@ -34,7 +34,7 @@ name="velmora-$version-web"
 stage="$work/stage"
 rm -rf "$stage"
 mkdir -p "$stage/$name/licences"
-cp "$root/web/page/index.html" "$build"/velmora.{js,wasm,data} "$stage/$name/"
+cp "$root/web/page/index.html" "$root"/web/page/*.js "$build"/velmora.{js,wasm,data} "$stage/$name/"
 cp "$root/web/page/README.txt" "$stage/$name/"
 # What the page is compiled with: emscripten's runtime and its C and C++ libraries.
 cp /usr/share/doc/emscripten/copyright "$stage/$name/licences/emscripten.txt"

@@ -120,6 +120,7 @@ TEST_F(PoseTest, UnsoundPosesAreRefusedWholeWithTheirReason)
         {"1.v." + camera + ".0.AAAAAAAAAA", "its angles are not whole doubles in base64url"},
         {"1.v." + camera + ".0.AAAAAAAAAAA.", "its angles are not whole doubles in base64url"},
         {"1.v." + camera + ".1.AAAAAAAAAAA", "its selection is outside the chain"},
+        {"1.v." + camera + ".4294967297.AAAAAAAAAAA", "its selection is outside the chain"},
         {with([](Pose &p) { p.gimbalc = 3, p.current = 3; }), "its selection is outside the chain"},
         {with([&](Pose &p) { p.gimbalc = 2, p.angle[1] = nan; }), "a joint angle is not finite"},
     };

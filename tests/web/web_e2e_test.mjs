@@ -374,3 +374,100 @@ test('without WebGL 2 the page says so and starts nothing', async () => {
     await bare.close();
   }
 });
+
+// ---- The pose in the address: kept current while editing, opened in a fresh page, copied ----
+
+// The page's address and how many entries its history holds.
+const address = (web) => web.page.evaluate(() => ({ href: location.href, hash: location.hash, entries: history.length }));
+
+// A fresh page at `link`: a Web whose page, once its own start has drawn, goes to a blank page and
+// then to the link, so that the program starts anew (a link that differs only in its fragment would
+// only scroll the page it is on).
+async function openAt(link) {
+  const web = await new Web().open(13);
+  await until('the first frame', async () => (await web.velmora())?.firstFrame != null);
+  await web.page.goto('about:blank');
+  web.lines = [];
+  await web.page.goto(link);
+  return web;
+}
+
+// The native viewer in mode 13, started with POSE (which it takes from the environment it inherits).
+function nativeWithPose(pose) {
+  process.env.POSE = pose;
+  try {
+    return new Native(13);
+  } finally {
+    delete process.env.POSE;
+  }
+}
+
+test('an edited chain keeps its pose in the address, which a fresh page and POSE open as it was', async () => {
+  const steps = ['m', 'f', 'f', 'f', 40, 'n', -25, 'n', 60, 'n', 'p', 'v', 'x', 'w', 'w', 'a', 'm'];
+  const counted = outside(solid(4));
+  const web = await new Web().open(13);
+  let link, pose, posed;
+  try {
+    const start = await address(web);
+    await web.pose(steps);
+    pose = await web.page.evaluate(() => Module.velmoraPose());
+    assert.match(pose, /^1\.m\.[\w-]+\.2\.[\w-]+$/);
+    const kept = await until('the pose in the address', async () => {
+      const now = await address(web);
+      return now.hash === `#pose=${pose}` && now;
+    });
+    assert.equal(kept.entries, start.entries, 'editing adds no history entry');
+    assert.equal(kept.href, `${origin}/index.html?NOFS=1&MODE=13#pose=${pose}`);
+    posed = await settled(() => web.shot(), counted);
+
+    // Copy link copies the address and says so.
+    await web.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
+    await web.page.evaluate(() => document.exitPointerLock());
+    await web.page.locator('#copy-link').click();
+    await until('the copy to be confirmed', async () => /copied/.test(await web.page.locator('#link-copied').textContent()));
+    link = await web.page.evaluate(() => navigator.clipboard.readText());
+    assert.equal(link, kept.href);
+
+    // An edit just before the end still reaches the address, which Start again opens.
+    await web.page.keyboard.press('p');
+    await web.quit();
+    const ending = await web.page.evaluate(() => Module.velmoraPose());
+    assert.notEqual(ending, pose);
+    assert.equal((await address(web)).hash, `#pose=${ending}`);
+  } finally {
+    await web.close();
+  }
+
+  const fresh = await openAt(link);
+  try {
+    await until('the first frame', async () => (await fresh.velmora())?.firstFrame != null);
+    const opened = await settled(() => fresh.shot(), counted);
+    assert.ok(same(opened, posed, counted), 'the link opens the picture it was copied from');
+    const native = nativeWithPose(pose);
+    try {
+      assertLike(opened, await native.picture([], counted), counted, 'pose from the address');
+    } finally {
+      native.process.kill();
+    }
+    assert.deepEqual(fresh.lines.filter((l) => l.startsWith('pose')), []);
+  } finally {
+    await fresh.close();
+  }
+});
+
+test('a malformed pose in the address starts the default picture and says why', async () => {
+  const bad = '1.v.not-a-camera';
+  const counted = outside(solid(1));
+  const native = nativeWithPose(bad);
+  const web = await openAt(`${origin}/index.html?NOFS=1&MODE=13#pose=${bad}`);
+  try {
+    const [reference, picture] = await Promise.all([native.picture([], counted), web.picture([], counted)]);
+    assertLike(picture, reference, counted, 'malformed pose');
+    const ignored = ['pose ignored: its camera is not ten doubles in base64url'];
+    assert.deepEqual(native.lines().filter((l) => l.startsWith('pose')), ignored);
+    assert.deepEqual(web.lines.filter((l) => l.startsWith('pose')), ignored);
+  } finally {
+    native.process.kill();
+    await web.close();
+  }
+});
