@@ -428,12 +428,15 @@ test('an edited chain keeps its pose in the address, which a fresh page and POSE
     link = await web.page.evaluate(() => navigator.clipboard.readText());
     assert.equal(link, kept.href);
 
-    // An edit just before the end still reaches the address, which Start again opens.
+    // An edit just before the end still reaches the address, and Start again starts from there.
     await web.page.keyboard.press('p');
     await web.quit();
     const ending = await web.page.evaluate(() => Module.velmoraPose());
     assert.notEqual(ending, pose);
     assert.equal((await address(web)).hash, `#pose=${ending}`);
+    await web.page.locator('#again').click();
+    await until('a new start in the pose it ended in', () => web.page.evaluate(
+      () => window.velmora?.firstFrame != null && Module.velmoraPose?.()).then((p) => p === ending, () => false));
   } finally {
     await web.close();
   }
