@@ -17,7 +17,6 @@
 #include "glrecord.h"
 #include "app/startup.h"
 #include "modes/mode13.h"
-#include "modes/pose.h"
 #include "modes/previews.h"
 #include "shell/assure.h"
 #include "shell/signals.h"
@@ -360,7 +359,6 @@ protected:
     {
         unsetenv("MODE");
         unsetenv("NOFS");
-        unsetenv("POSE");
 #ifndef _WIN32
         // A full-screen start catches the ending signals; give the test runner its own back.
         for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
@@ -578,39 +576,4 @@ TEST_F(Startup, AbsentModeAndThirteenBothRunTheGimbalChain)
     run();
     EXPECT_EQ(window.specificDisplayFunc, d13display);
     EXPECT_EQ(window.specificPassiveMotionFunc, d13passiveMotionFunc);
-}
-
-TEST_F(Startup, APoseReplacesTheStartOfTheChainModeAndOnlyThen)
-{
-    run();
-    const auto unposed = glCallTexts();
-    Pose pose = poseOfViewer();
-    pose.interaction = 'm';
-    pose.gimbalc = 3;
-    pose.current = 2;
-    pose.angle[1] = 0.75;
-    char text[poseTextSize];
-    poseWrite(pose, text);
-
-    SetUp();
-    setenv("POSE", text, 1);
-    EXPECT_EQ(run(), "");
-    EXPECT_EQ(glCallTexts(), unposed);
-    EXPECT_EQ(generic.interaction, 'm');
-    EXPECT_EQ(d13.gimbalc, 3);
-    EXPECT_EQ(d13.current, 2);
-    EXPECT_EQ(d13.angle[1], 0.75);
-
-    SetUp();
-    setenv("POSE", "1.m", 1);
-    EXPECT_EQ(run(), "pose ignored: it has no camera\n");
-    EXPECT_EQ(glCallTexts(), unposed);
-    EXPECT_EQ(generic.interaction, 'v');
-    EXPECT_EQ(d13.gimbalc, 1);
-
-#ifndef _WIN32  // where an empty value removes the variable
-    SetUp();
-    setenv("POSE", "", 1);
-    EXPECT_EQ(run(), "");
-#endif
 }

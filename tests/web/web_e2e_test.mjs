@@ -375,102 +375,58 @@ test('without WebGL 2 the page says so and starts nothing', async () => {
   }
 });
 
-// ---- The pose in the address: kept current while editing, opened in a fresh page, copied ----
+// ---- The pose in the address: kept current while editing, copied, opened in a fresh page ----
 
-// The page's address and how many entries its history holds.
 const address = (web) => web.page.evaluate(() => ({ href: location.href, hash: location.hash, entries: history.length }));
-
-// A fresh page at `link`: a Web whose page, once its own start has drawn, goes to a blank page and
-// then to the link, so that the program starts anew (a link that differs only in its fragment would
-// only scroll the page it is on).
+const started = (web, pose) => until('a start in the pose', () => web.page.evaluate(
+  () => window.velmora?.firstFrame != null && Module.velmoraPose?.()).then((p) => p === pose, () => false));
+// A page at `link`, reached from a blank page so that the program starts anew.
 async function openAt(link) {
   const web = await new Web().open(13);
-  await until('the first frame', async () => (await web.velmora())?.firstFrame != null);
   await web.page.goto('about:blank');
   web.lines = [];
   await web.page.goto(link);
   return web;
 }
 
-// The native viewer in mode 13, started with POSE (which it takes from the environment it inherits).
-function nativeWithPose(pose) {
-  process.env.POSE = pose;
-  try {
-    return new Native(13);
-  } finally {
-    delete process.env.POSE;
-  }
-}
-
 test('an edited chain keeps its pose in the address, which a fresh page and POSE open as it was', async () => {
-  const steps = ['m', 'f', 'f', 'f', 40, 'n', -25, 'n', 60, 'n', 'p', 'v', 'x', 'w', 'w', 'a', 'm'];
-  const counted = outside(solid(4));
-  const web = await new Web().open(13);
-  let link, pose, posed;
-  try {
-    const start = await address(web);
-    await web.pose(steps);
-    pose = await web.page.evaluate(() => Module.velmoraPose());
-    assert.match(pose, /^1\.m\.[\w-]+\.2\.[\w-]+$/);
-    const kept = await until('the pose in the address', async () => {
-      const now = await address(web);
-      return now.hash === `#pose=${pose}` && now;
-    });
-    assert.equal(kept.entries, start.entries, 'editing adds no history entry');
-    assert.equal(kept.href, `${origin}/index.html?NOFS=1&MODE=13#pose=${pose}`);
-    posed = await settled(() => web.shot(), counted);
+  const counted = outside(solid(4)), web = await new Web().open(13), start = await address(web);
+  await web.pose(['m', 'f', 'f', 'f', 40, 'n', -25, 'n', 60, 'n', 'p', 'v', 'x', 'w', 'w', 'a', 'm']);
+  const pose = await web.page.evaluate(() => Module.velmoraPose());
+  const kept = await until('the pose in the address', async () => (await address(web)).hash === `#pose=${pose}` && address(web));
+  assert.deepEqual([kept.href, kept.entries], [`${origin}/index.html?NOFS=1&MODE=13#pose=${pose}`, start.entries]);
+  const posed = await settled(() => web.shot(), counted);
+  await web.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
+  await web.page.evaluate(() => document.exitPointerLock());
+  await web.page.locator('#copy-link').click();
+  await until('the copy said', async () => /copied/.test(await web.page.locator('#link-copied').textContent()));
+  assert.equal(await web.page.evaluate(() => navigator.clipboard.readText()), kept.href);
+  // An edit just before the end still reaches the address, and Start again starts from there.
+  await web.page.keyboard.press('p');
+  await web.quit();
+  const ending = await web.page.evaluate(() => Module.velmoraPose());
+  assert.ok(ending !== pose && (await address(web)).hash === `#pose=${ending}`, ending);
+  await web.page.locator('#again').click();
+  await started(web, ending);
+  await web.close();
 
-    // Copy link copies the address and says so.
-    await web.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
-    await web.page.evaluate(() => document.exitPointerLock());
-    await web.page.locator('#copy-link').click();
-    await until('the copy to be confirmed', async () => /copied/.test(await web.page.locator('#link-copied').textContent()));
-    link = await web.page.evaluate(() => navigator.clipboard.readText());
-    assert.equal(link, kept.href);
-
-    // An edit just before the end still reaches the address, and Start again starts from there.
-    await web.page.keyboard.press('p');
-    await web.quit();
-    const ending = await web.page.evaluate(() => Module.velmoraPose());
-    assert.notEqual(ending, pose);
-    assert.equal((await address(web)).hash, `#pose=${ending}`);
-    await web.page.locator('#again').click();
-    await until('a new start in the pose it ended in', () => web.page.evaluate(
-      () => window.velmora?.firstFrame != null && Module.velmoraPose?.()).then((p) => p === ending, () => false));
-  } finally {
-    await web.close();
-  }
-
-  const fresh = await openAt(link);
-  try {
-    await until('the first frame', async () => (await fresh.velmora())?.firstFrame != null);
-    const opened = await settled(() => fresh.shot(), counted);
-    assert.ok(same(opened, posed, counted), 'the link opens the picture it was copied from');
-    const native = nativeWithPose(pose);
-    try {
-      assertLike(opened, await native.picture([], counted), counted, 'pose from the address');
-    } finally {
-      native.process.kill();
-    }
-    assert.deepEqual(fresh.lines.filter((l) => l.startsWith('pose')), []);
-  } finally {
-    await fresh.close();
-  }
+  process.env.POSE = pose;  // the native viewer inherits it
+  const fresh = await openAt(kept.href), native = new Native(13);
+  delete process.env.POSE;
+  await started(fresh, pose);
+  const opened = await settled(() => fresh.shot(), counted);
+  assert.ok(same(opened, posed, counted), 'the link opens the picture it was copied from');
+  assertLike(opened, await native.picture([], counted), counted, 'pose from the address');
+  await fresh.close();
 });
 
 test('a malformed pose in the address starts the default picture and says why', async () => {
-  const bad = '1.v.not-a-camera';
-  const counted = outside(solid(1));
-  const native = nativeWithPose(bad);
-  const web = await openAt(`${origin}/index.html?NOFS=1&MODE=13#pose=${bad}`);
-  try {
-    const [reference, picture] = await Promise.all([native.picture([], counted), web.picture([], counted)]);
-    assertLike(picture, reference, counted, 'malformed pose');
-    const ignored = ['pose ignored: its camera is not ten doubles in base64url'];
-    assert.deepEqual(native.lines().filter((l) => l.startsWith('pose')), ignored);
-    assert.deepEqual(web.lines.filter((l) => l.startsWith('pose')), ignored);
-  } finally {
-    native.process.kill();
-    await web.close();
-  }
+  const bad = '1.v.not-a-camera', counted = outside(solid(1));
+  process.env.POSE = bad;
+  const native = new Native(13), web = await openAt(`${origin}/index.html?NOFS=1&MODE=13#pose=${bad}`);
+  delete process.env.POSE;
+  assertLike(await web.picture([], counted), await native.picture([], counted), counted, 'malformed pose');
+  for (const lines of [native.lines(), web.lines])
+    assert.deepEqual(lines.filter((l) => l.startsWith('pose')), ['pose ignored: its camera is not ten doubles in base64url']);
+  await web.close();
 });
