@@ -4,8 +4,8 @@
 
 // Readies the process for glutInit. Windows: forgets DISPLAY, which freeglut there would take
 // for the name of a display device (and complain twice that it cannot open it). X11: nothing.
-// Web: takes MODE and NOFS from the page's query string and hands the page's input (the locked
-// pointer, touch, the on-page keys) to the program.
+// Web: takes MODE and NOFS from the page's query string and POSE from its fragment, and hands the
+// page's input (the locked pointer, touch, the on-page keys) to the program.
 void beforeGlutInit();
 // Whether the full-screen start may ask for game mode. X11: not on Xwayland, where asking can
 // crash the server. Windows: always. Web: never; a page has no video modes to switch.

@@ -1,6 +1,6 @@
-// velmora: start-up in a web page: MODE and NOFS from the query string, the page's input (the locked
-// pointer, touch, the on-page keys) handed to the program, the canvas as the full-screen window, and
-// what emscripten's GLUT lacks (game mode, warping).
+// velmora: start-up in a web page: MODE and NOFS from the query string, the pose from the fragment,
+// the page's input (the locked pointer, touch, the on-page keys) handed to the program, the canvas as
+// the full-screen window, and what emscripten's GLUT lacks (game mode, warping).
 #include "app/platform.h"
 
 #include <GL/freeglut.h>
@@ -8,15 +8,18 @@
 
 #include <cstdlib>
 
+#include "modes/pose.h"
 #include "shell/velmora.h"
 #include "view/input.h"
 
 namespace {
 
-// The value of one query-string parameter of the page ("?MODE=8&NOFS"), decoded as the browser
-// decodes it, in memory from malloc; null when the parameter is absent. `which`: 0 MODE, 1 NOFS.
+// The value of one setting of the page, decoded as the browser decodes it, in memory from malloc;
+// null when the setting is absent. `which`: 0 MODE, 1 NOFS from the query string ("?MODE=8&NOFS"),
+// 2 the pose from the fragment ("#pose=1.m....").
 EM_JS(char *, queryValue, (int which), {
-    const value = new URLSearchParams(location.search).get(["MODE", "NOFS"][which]);
+    const value = which < 2 ? new URLSearchParams(location.search).get(["MODE", "NOFS"][which])
+                            : new URLSearchParams(location.hash.slice(1)).get("pose");
     if (value === null)
         return 0;
     const bytes = new TextEncoder().encode(value);
@@ -41,7 +44,27 @@ EM_JS(void, endPage, (), {
     velmoraInput.end();
 });
 
+// The page's side of the pose (web/page/pose.js keeps it in the address): Module.velmoraPose()
+// gives the program's pose as text; once the program has ended, the pose it ended in.
+EM_JS(void, offerPose, (), {
+    Module.velmoraPose = () => Module.velmoraPage.endingPose ?? UTF8ToString(_velmora_pose());
+});
+
+// The program is ending: its last pose is kept, and the page told, while it can still be read.
+EM_JS(void, keepEndingPose, (), {
+    Module.velmoraPage.endingPose = UTF8ToString(_velmora_pose());
+    window.dispatchEvent(new Event("velmoraposeend"));
+});
+
 }  // namespace
+
+// The program's pose as text (modes/pose.h), for the page.
+extern "C" EMSCRIPTEN_KEEPALIVE const char *velmora_pose()
+{
+    static char text[poseTextSize];
+    poseWrite(poseOfViewer(), text);
+    return text;
+}
 
 // The web build links with --wrap=exit, so the program's exit (Escape, the fatal path) comes here.
 // A plain exit would leave a page running while any timer is armed, and the recentre timer always
@@ -50,14 +73,15 @@ EM_JS(void, endPage, (), {
 // stop, and the page's onExit hears the status.
 extern "C" [[noreturn]] void __wrap_exit(int status)
 {
+    keepEndingPose();
     endPage();
     emscripten_force_exit(status);
 }
 
 void beforeGlutInit()
 {
-    const char *const names[] = {"MODE", "NOFS"};
-    for (int which = 0; which < 2; ++which) {
+    const char *const names[] = {"MODE", "NOFS", "POSE"};
+    for (int which = 0; which < 3; ++which) {
         if (char *value = queryValue(which)) {
             setenv(names[which], value, 1);
             std::free(value);
@@ -69,6 +93,7 @@ void beforeGlutInit()
     // events are the user's own movements.
     preskip = 0;
     takePageInput();
+    offerPose();
 }
 
 bool mayAskForGameMode()

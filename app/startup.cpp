@@ -1,5 +1,5 @@
 // velmora: start-up: the window or full screen, the generic callbacks and timers,
-// and the set-up of the display mode that MODE selects.
+// the set-up of the display mode that MODE selects, and the pose that POSE gives.
 #include "app/startup.h"
 
 #include <GL/freeglut.h>
@@ -11,6 +11,7 @@
 
 #include "app/platform.h"
 #include "modes/mode13.h"
+#include "modes/pose.h"
 #include "modes/previews.h"
 #include "shell/signals.h"
 #include "shell/velmora.h"
@@ -103,6 +104,11 @@ int startup(int argc, char **argv)
         if (entry.number == number)
             entry.setUp();
     }
+    // A pose replaces the start of the camera and the chain. An empty POSE is none: Windows
+    // cannot hold an empty variable, so it means the same everywhere.
+    const char *pose = std::getenv("POSE");
+    if (pose != nullptr && *pose != '\0')
+        poseStart(pose);
 
     glutPostRedisplay();
     glutMainLoop();

@@ -51,7 +51,7 @@ fi
 echo "== fuzz each target for a minute" >&2
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DBUILD_TESTING=ON \
     -DVELMORA_FUZZ=ON -DVELMORA_SANITIZE=ON > /dev/null
-cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_events fuzz_textures
+cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_events fuzz_textures fuzz_pose
 bash "$root/tests/fuzz/run.sh" "$root/build-fuzz" 60
 
 echo "== build and test with the sanitizers" >&2

@@ -18,8 +18,11 @@ void genericInit()
     generic.right = {-1.0, 0.0, 0.0};
 }
 
-// How far the frame may drift from orthonormal before it is rebuilt.
-static const double drift_limit = 1e-9;
+double genericDrift(const Generic &g)
+{
+    return std::fmax(std::fmax(std::fabs(vectorDot(g.eye, g.eye) - 1), std::fabs(vectorDot(g.up, g.up) - 1)),
+                     std::fmax(std::fabs(vectorDot(g.up, g.eye)), std::fabs(vectorDot(g.right, g.right) - 1)));
+}
 
 // Rebuilds a right-handed orthonormal frame from `eye` and `up` once rounding
 // has moved it measurably. The rotations use the frame's own vectors as axes,
@@ -29,10 +32,7 @@ static const double drift_limit = 1e-9;
 static void renormalise()
 {
     Generic &g = generic;
-    const double drift =
-        std::fmax(std::fmax(std::fabs(vectorDot(g.eye, g.eye) - 1), std::fabs(vectorDot(g.up, g.up) - 1)),
-                  std::fmax(std::fabs(vectorDot(g.up, g.eye)), std::fabs(vectorDot(g.right, g.right) - 1)));
-    if (!(drift > drift_limit))
+    if (!(genericDrift(g) > genericDriftLimit))
         return;
     g.eye = vectorNormalise(g.eye);
     g.right = vectorNormalise(vectorCrossProduct(g.up, g.eye));

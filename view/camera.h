@@ -17,10 +17,16 @@ struct Generic {
 
 extern Generic generic;
 
+// How far the frame may drift from orthonormal before genericGlide rebuilds it.
+constexpr double genericDriftLimit = 1e-9;
+
 // Start position: 'v', vfar 1.5, up (0,1,0), eye (0,0,-1), right (-1,0,0).
 void genericInit();
 // Turns the frame: pitch about `right`, then roll about `eye`, then yaw about `up`;
 // then rebuilds it orthonormal if rounding has moved it past 1e-9.
 void genericGlide(double yaw, double roll, double pitch);
+// How far the frame of `g` is from orthonormal, as genericGlide measures it: the largest of
+// the errors of |eye|^2, |up|^2 and |right|^2 from 1 and of up . eye from 0.
+double genericDrift(const Generic &g);
 // Loads the view of the camera at `distance` from the origin onto the current matrix.
 void genericLookAt(double distance);

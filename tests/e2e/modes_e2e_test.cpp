@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -269,3 +271,30 @@ TEST_F(Textured, BrokenPictureEndsTheViewerWithTheFailedCheck)
 }
 
 }  // namespace
+
+// A chain posed by keys and the pointer, and a fresh viewer started with its pose: the same rings.
+TEST_F(Textured, APosedChainsPoseStartsAFreshViewerInTheSamePicture)
+{
+    launch({{"NOFS", "1"}});
+    rings();
+    key(XK_m);
+    // The first pointer events of the process are dropped: spend them on vertical moves, which turn
+    // nothing in mode 'm'. 'b' does nothing, but its line says the move before it was handled.
+    for (int dy : {30, -30, 30, -30})
+        nudge(0, dy);
+    std::string steps = "cd '" VELMORA_SOURCE_DIR "' && '" POSE_OF_STEPS "' m";
+    for (const std::string step : {"b", "f", "f", "f", "+40", "b", "n", "-25", "b", "n", "+60", "b", "n", "p", "v",
+                                   "x", "w", "w", "w", "a", "+20", "b", "-7", "b", "m"}) {
+        steps += " " + step;
+        step[0] == '+' || step[0] == '-' ? nudge(std::stoi(step), 0) : key(XStringToKeysym(step.c_str()));
+    }
+    const Image posed = rings();
+    escape();
+    char pose[2048] = "";
+    FILE *out = popen((steps + " 2>/dev/null").c_str(), "r");
+    ASSERT_TRUE(out && std::fscanf(out, "%2047s", pose) == 1 && pclose(out) == 0) << steps;
+    launch({{"NOFS", "1"}, {"POSE", pose}});
+    EXPECT_EQ(differing(rings(), posed, kSolid), 0u) << "POSE=" << pose;
+    EXPECT_EQ(countStartingWith(viewer->stderrLines(), "pose ignored"), 0);
+    escape();
+}

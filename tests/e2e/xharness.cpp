@@ -520,7 +520,7 @@ Viewer::Viewer(const XServer &server, const Vars &vars, const std::vector<std::s
 {
     std::vector<std::string> argv = {binary};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> hidden = {"DISPLAY", "NOFS", "MODE", "WAYLAND_DISPLAY"};
+    std::vector<std::string> hidden = {"DISPLAY", "NOFS", "MODE", "POSE", "WAYLAND_DISPLAY"};
     for (const auto &var : vars)
         hidden.push_back(var.first);
     std::vector<std::string> envv = environmentWithout(hidden);

@@ -130,7 +130,7 @@ double refreshRate(Display *dpy);
 // ---------------------------------------------------------------------------------------------
 // The viewer process
 
-// The viewer started with an environment it never inherits DISPLAY, NOFS, MODE or
+// The viewer started with an environment it never inherits DISPLAY, NOFS, MODE, POSE or
 // WAYLAND_DISPLAY into: it gets the server's DISPLAY plus exactly `vars`, which replace
 // any inherited variable of the same name. Runs in `workdir`; stdout and stderr go
 // to two separate unlinked temporary files. The destructor SIGKILLs it if it still runs, and reaps it.

@@ -4,7 +4,7 @@
 #   tests/fuzz/run.sh <build-dir> <seconds>
 #
 # <build-dir> was configured with -DVELMORA_FUZZ=ON (and usually
-# -DVELMORA_SANITIZE=ON) and has fuzz_events and fuzz_textures built. Each
+# -DVELMORA_SANITIZE=ON) and has fuzz_events, fuzz_textures and fuzz_pose built. Each
 # target starts from a copy of its seed corpus in a temporary directory, so
 # nothing is written into the repository; fuzz_textures also reads the full
 # size pictures in data/rescales/ (read only). Prints each target's final
@@ -76,6 +76,8 @@ run_target() {
 EXTRA_CORPUS="" run_target events -close_fd_mask=2 -max_len=1024 -len_control=0
 # Full-size files load only past 1.5 MB; the pictures show every row's format.
 EXTRA_CORPUS="$root/data/rescales" run_target textures -max_len=1600000
+# A pose of 127 rings is 1,471 characters; a little more lets the reader see what is too long.
+EXTRA_CORPUS="" run_target pose -max_len=1600
 
 if [ "$failed" -eq 0 ]; then
     rm -rf "$work"

@@ -554,3 +554,59 @@ test('the full-screen control works again after full screen was left, and the ke
     await web.close();
   }
 });
+
+// ---- The pose in the address: kept current while editing, copied, opened in a fresh page ----
+
+const address = (web) => web.page.evaluate(() => ({ href: location.href, hash: location.hash, entries: history.length }));
+const started = (web, pose) => until('a start in the pose', () => web.page.evaluate(
+  () => window.velmora?.firstFrame != null && Module.velmoraPose?.()).then((p) => p === pose, () => false));
+// A page at `link`, reached from a blank page so that the program starts anew.
+async function openAt(link) {
+  const web = await new Web().open(13);
+  await web.page.goto('about:blank');
+  web.lines = [];
+  await web.page.goto(link);
+  return web;
+}
+
+test('an edited chain keeps its pose in the address, which a fresh page and POSE open as it was', async () => {
+  const counted = outside(solid(4)), web = await new Web().open(13), start = await address(web);
+  await web.pose(['m', 'f', 'f', 'f', 40, 'n', -25, 'n', 60, 'n', 'p', 'v', 'x', 'w', 'w', 'a', 'm']);
+  const pose = await web.page.evaluate(() => Module.velmoraPose());
+  const kept = await until('the pose in the address', async () => (await address(web)).hash === `#pose=${pose}` && address(web));
+  assert.deepEqual([kept.href, kept.entries], [`${origin}/index.html?NOFS=1&MODE=13#pose=${pose}`, start.entries]);
+  const posed = await settled(() => web.shot(), counted);
+  await web.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
+  await web.page.evaluate(() => document.exitPointerLock());
+  await web.page.locator('#copy-link').click();
+  await until('the copy said', async () => /copied/.test(await web.page.locator('#link-copied').textContent()));
+  assert.equal(await web.page.evaluate(() => navigator.clipboard.readText()), kept.href);
+  // An edit just before the end still reaches the address, and Start again starts from there.
+  await web.page.keyboard.press('p');
+  await web.quit();
+  const ending = await web.page.evaluate(() => Module.velmoraPose());
+  assert.ok(ending !== pose && (await address(web)).hash === `#pose=${ending}`, ending);
+  await web.page.locator('#again').click();
+  await started(web, ending);
+  await web.close();
+
+  process.env.POSE = pose;  // the native viewer inherits it
+  const fresh = await openAt(kept.href), native = new Native(13);
+  delete process.env.POSE;
+  await started(fresh, pose);
+  const opened = await settled(() => fresh.shot(), counted);
+  assert.ok(same(opened, posed, counted), 'the link opens the picture it was copied from');
+  assertLike(opened, await native.picture([], counted), counted, 'pose from the address');
+  await fresh.close();
+});
+
+test('a malformed pose in the address starts the default picture and says why', async () => {
+  const bad = '1.v.not-a-camera', counted = outside(solid(1));
+  process.env.POSE = bad;
+  const native = new Native(13), web = await openAt(`${origin}/index.html?NOFS=1&MODE=13#pose=${bad}`);
+  delete process.env.POSE;
+  assertLike(await web.picture([], counted), await native.picture([], counted), counted, 'malformed pose');
+  for (const lines of [native.lines(), web.lines])
+    assert.deepEqual(lines.filter((l) => l.startsWith('pose')), ['pose ignored: its camera is not ten doubles in base64url']);
+  await web.close();
+});
