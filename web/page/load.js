@@ -204,8 +204,10 @@
     showProgress("Unpacking the pictures.");
     const pictures = await unpacked(data);
     const source = new TextDecoder().decode(script);
-    const expected = Number(/"remote_package_size":(\d+)/.exec(source)?.[1]);
-    if (pictures.length !== expected)
+    const expected = /"remote_package_size":(\d+)/.exec(source)?.[1];
+    if (expected === undefined)
+      throw new LoadFailure(`velmora.js is damaged: it does not say how large its pictures are. ${again}`);
+    if (pictures.length !== Number(expected))
       throw new LoadFailure(`velmora.data holds ${pictures.length} bytes of pictures where velmora.js ` +
         `expects ${expected}: the two files come from different builds, or one is damaged. ${again}`);
     showProgress("Starting velmora.");
@@ -217,17 +219,20 @@
   }
 
   // exit ends the program by throwing out of whatever called it, a key's handler say; once the page
-  // has heard the status, that throw is the end it reported, not an error. Before the first frame,
-  // an error thrown by velmora.js is a failed load.
-  window.addEventListener("error", (event) => {
-    if (velmora.status !== null && event.error && event.error.name === "ExitStatus")
+  // has heard the status, that throw is the end it reported, not an error. Anything else thrown
+  // before the first frame, by velmora.js or by the program's start (which runs in a promise's
+  // callback), is a start that failed.
+  function uncaught(event, error) {
+    if (velmora.status !== null && error && error.name === "ExitStatus") {
       event.preventDefault();
-    else if (velmora.firstFrame === null && velmora.status === null) {
+    } else if (velmora.firstFrame === null && velmora.status === null) {
       event.preventDefault();
-      fail(`velmora.js could not run (${event.message}): it is damaged, or this browser is too old for ` +
-        `it. ${again}`);
+      fail(`velmora could not start (${error && error.message || error}): velmora.js or velmora.wasm is ` +
+        `damaged, or this browser is too old for them. ${again}`);
     }
-  });
+  }
+  window.addEventListener("error", (event) => uncaught(event, event.error || event.message));
+  window.addEventListener("unhandledrejection", (event) => uncaught(event, event.reason));
   document.addEventListener("pointerlockchange", () => {
     document.body.classList.toggle("locked", document.pointerLockElement === canvas);
   });
