@@ -41,8 +41,9 @@ cp "$root/web/page/index.html" "$root/web/page/README.txt" "$root"/web/page/*.js
 id="$(sha256sum < "$build/velmora.data" | cut -c 1-32)"
 grep -q '"package_uuid":"' "$build/velmora.js"
 sed "s/\"package_uuid\":\"[^\"]*\"/\"package_uuid\":\"$id\"/" "$build/velmora.js" > "$stage/$name/velmora.js"
-# The pictures travel gzipped whatever the server does; the page unpacks them (web/page/load.js).
-gzip -9 -n -c "$build/velmora.data" > "$stage/$name/velmora.data"
+# The pictures travel packed whatever the server does: each byte less the sixth before it, then gzip;
+# the page unpacks them (web/page/load.js).
+node "$root/scripts/package/delta.mjs" "$build/velmora.data" | gzip -9 -n > "$stage/$name/velmora.data"
 # What the page is compiled with: emscripten's runtime and its C and C++ libraries.
 cp /usr/share/doc/emscripten/copyright "$stage/$name/licences/emscripten.txt"
 zip_folder "$stage" "$name"

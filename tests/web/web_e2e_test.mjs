@@ -330,12 +330,15 @@ test('keys log the native lines to the console; Escape stops the canvas and offe
 });
 
 test('a broken picture shows the native fatal lines and status 1', async () => {
-  // velmora.data, unpacked, holds the pictures byte for byte (the page takes it unpacked too):
-  // pgac.ppm (mode 8's) gets a wrong height there, and in a copy of data/rescales/ for the native viewer.
+  // velmora.data, unpacked (gzip, then each byte plus the sixth before it after the first line),
+  // holds the pictures byte for byte, and the page takes it so too: pgac.ppm (mode 8's) gets a wrong
+  // height there, and in a copy of data/rescales/ for the native viewer.
   const pgac = fs.readFileSync(path.join(source, 'data/rescales/pgac.ppm'));
   const broken = Buffer.from(pgac);
   broken.write('P6\n512 511\n', 'latin1');
-  const data = zlib.gunzipSync(fs.readFileSync(path.join(folder, 'velmora.data')));
+  const packed = zlib.gunzipSync(fs.readFileSync(path.join(folder, 'velmora.data')));
+  const data = packed.subarray(packed.indexOf('\n') + 1);
+  for (let at = 6; at < data.length; ++at) data[at] += data[at - 6];
   const at = data.indexOf(pgac);
   assert.ok(at >= 0, 'velmora.data holds data/rescales/pgac.ppm as it is');
   broken.copy(data, at);

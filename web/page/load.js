@@ -126,20 +126,29 @@
     return bytes;
   }
 
-  // velmora.data as the program reads it: the zip holds it gzipped, so that it travels compressed
-  // whatever the server does; a server that sent it with Content-Encoding has unpacked it already.
+  // velmora.data as the program reads it. The zip holds it packed, so that it travels compressed
+  // whatever the server does: each byte less the sixth before it (scripts/package/delta.mjs) after a
+  // marker line, then gzip. A server that sent it with Content-Encoding has undone the gzip already;
+  // bytes without the marker are the pictures as they are.
+  const marker = "velmora: bytes less the sixth before\n";
   async function unpacked(data) {
-    if (data[0] !== 0x1f || data[1] !== 0x8b)
-      return data;
-    if (typeof DecompressionStream !== "function")
-      throw new LoadFailure("velmora cannot unpack its pictures in this browser, which has no " +
-        "DecompressionStream: use a current Chrome, Edge, Firefox or Safari.");
-    try {
-      const stream = new Blob([data]).stream().pipeThrough(new DecompressionStream("gzip"));
-      return new Uint8Array(await new Response(stream).arrayBuffer());
-    } catch (error) {
-      throw new LoadFailure(`velmora could not unpack velmora.data, which is damaged (${error.message}). ${again}`);
+    if (data[0] === 0x1f && data[1] === 0x8b) {
+      if (typeof DecompressionStream !== "function")
+        throw new LoadFailure("velmora cannot unpack its pictures in this browser, which has no " +
+          "DecompressionStream: use a current Chrome, Edge, Firefox or Safari.");
+      try {
+        const stream = new Blob([data]).stream().pipeThrough(new DecompressionStream("gzip"));
+        data = new Uint8Array(await new Response(stream).arrayBuffer());
+      } catch (error) {
+        throw new LoadFailure(`velmora could not unpack velmora.data, which is damaged (${error.message}). ${again}`);
+      }
     }
+    if (new TextDecoder("latin1").decode(data.subarray(0, marker.length)) !== marker)
+      return data;
+    const pictures = data.subarray(marker.length);
+    for (let at = 6; at < pictures.length; ++at)
+      pictures[at] += pictures[at - 6];
+    return pictures.slice();
   }
 
   async function compiled(wasm) {
