@@ -428,7 +428,7 @@ test('a slow load shows its progress before the first frame, and fetches at most
     });
     const cdp = await context.newCDPSession(page);
     await cdp.send('Network.emulateNetworkConditions',
-      { offline: false, latency: 150, downloadThroughput: 1e6, uploadThroughput: 1e6 });
+      { offline: false, latency: 150, downloadThroughput: 4e5, uploadThroughput: 4e5 });
     await page.goto(`${origin}/index.html?NOFS=1&MODE=6`);
     await until('the first frame', () => page.evaluate(() => window.velmora.firstFrame), 60000);
     const { seen, firstFrame, fetched } = await page.evaluate(() => ({ seen: window.progressSeen,

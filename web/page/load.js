@@ -88,8 +88,9 @@
     }
   }
 
-  // The bytes of one file of the page's folder, counted into `parts[part]` as they arrive.
-  async function download(name, part) {
+  // The bytes of one file of the page's folder, counted into `parts[part]` as they arrive and given
+  // to `each(chunk, first)` when there is one.
+  async function download(name, part, each = null) {
     const file = { loaded: 0, total: 0 };
     parts[part].push(file);
     let response;
@@ -112,6 +113,7 @@
         if (done)
           break;
         chunks.push(value);
+        each?.(value, chunks.length === 1);
         file.loaded += value.length;
       }
     } catch (error) {
@@ -131,14 +133,28 @@
   // marker line, then gzip. A server that sent it with Content-Encoding has undone the gzip already;
   // bytes without the marker are the pictures as they are.
   const marker = "velmora: bytes less the sixth before\n";
-  async function unpacked(data) {
-    if (data[0] === 0x1f && data[1] === 0x8b) {
-      if (typeof DecompressionStream !== "function")
+  // Gunzips the chunks given to `write` as they arrive: chromium's DecompressionStream takes half a
+  // second for the pictures, which would otherwise follow the download rather than overlap it.
+  function gunzipping() {
+    const inflate = new DecompressionStream("gzip"), writer = inflate.writable.getWriter();
+    const output = new Response(inflate.readable).arrayBuffer();
+    // A damaged stream fails each write too; its error is read once, from `output`.
+    output.catch(() => {});
+    return {
+      write: (chunk) => writer.write(chunk).catch(() => {}),
+      result: () => (writer.close().catch(() => {}), output),
+    };
+  }
+  // Whether `chunk`, velmora.data's first, starts a gzip stream.
+  const gzipped = (chunk) => chunk[0] === 0x1f && chunk[1] === 0x8b;
+
+  async function unpacked(data, gunzip) {
+    if (gzipped(data)) {
+      if (!gunzip)
         throw new LoadFailure("velmora cannot unpack its pictures in this browser, which has no " +
           "DecompressionStream: use a current Chrome, Edge, Firefox or Safari.");
       try {
-        const stream = new Blob([data]).stream().pipeThrough(new DecompressionStream("gzip"));
-        data = new Uint8Array(await new Response(stream).arrayBuffer());
+        data = new Uint8Array(await gunzip.result());
       } catch (error) {
         throw new LoadFailure(`velmora could not unpack velmora.data, which is damaged (${error.message}). ${again}`);
       }
@@ -207,11 +223,16 @@
     progressTimer = setInterval(showProgress, 200);
     showProgress();
     const wasm = download("velmora.wasm", "program").then(compiled);
+    let gunzip = null;
     const [script, module, data] = await Promise.all([download("velmora.js", "program"), wasm,
-      download("velmora.data", "pictures")]);
+      download("velmora.data", "pictures", (chunk, first) => {
+        if (first && gzipped(chunk) && typeof DecompressionStream === "function")
+          gunzip = gunzipping();
+        gunzip?.write(chunk);
+      })]);
     clearInterval(progressTimer);
     showProgress("Unpacking the pictures.");
-    const pictures = await unpacked(data);
+    const pictures = await unpacked(data, gunzip);
     const source = new TextDecoder().decode(script);
     const expected = /"remote_package_size":(\d+)/.exec(source)?.[1];
     if (expected === undefined)
