@@ -1,5 +1,6 @@
-// velmora: the page's benchmark in headless chromium: page load to first frame per mode, frame time
-// at 1, 8, 32 and 127 rings, the bytes handed to WebGL a frame, and where a frame's time goes.
+// velmora: the page's benchmark in headless chromium: page load to first frame per mode and on a slow
+// network, frame time at 1, 8, 32 and 127 rings, the bytes handed to WebGL a frame, and where a frame's
+// time goes.
 //   node bench/web.mjs PAGE_FOLDER NODE_MODULES [RUNS [SYMBOL_MAP]]    (bench/web.sh runs it; RUNS 5)
 // Every figure is a median over RUNS page loads, or over the frames of one load.
 import fs from "node:fs";
@@ -54,11 +55,17 @@ function processCpuMs() {
     return times;
 }
 
-// A fresh page at `query`, once its first frame is drawn. Each animation-frame callback's own time
+// A fresh page at `query`, once its first frame is drawn; `network`, when given, is chromium's network
+// emulation for it ({latency: ms, bytesPerSecond}). Each animation-frame callback's own time
 // (the program's frame: wasm, the GL layer and WebGL's command calls, all on the main thread) is
 // recorded in window.callbackMs.
-async function open(query) {
+async function open(query, network = null) {
     const page = await browser.newPage({viewport: {width: 1300, height: 1000}});
+    if (network) {
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send("Network.emulateNetworkConditions", {offline: false, latency: network.latency,
+            downloadThroughput: network.bytesPerSecond, uploadThroughput: network.bytesPerSecond});
+    }
     await page.addInitScript(() => {
         window.callbackMs = [];
         const request = window.plainRequestAnimationFrame = window.requestAnimationFrame.bind(window);
@@ -69,7 +76,7 @@ async function open(query) {
         });
     });
     await page.goto(address + query);
-    await page.waitForFunction(() => window.velmora.firstFrame !== null, null, {timeout: 60000});
+    await page.waitForFunction(() => window.velmora.firstFrame !== null, null, {timeout: 120000});
     return page;
 }
 
@@ -131,6 +138,21 @@ for (const mode of [13, 8, 6]) {
     }
     console.log(`  mode ${String(mode).padStart(2)}: ${median(times).toFixed(0)} (${Math.min(...times).toFixed(0)}-${Math.max(...times).toFixed(0)})`);
 }
+
+// A school's shared line, as chromium emulates it: 1.6 Mbit/s with 150 ms latency. The bytes are those
+// fetched before the first frame, as the server sent them (it compresses nothing).
+const slow = {latency: 150, bytesPerSecond: 1.6e6 / 8};
+const slowTimes = [];
+let fetched = 0;
+for (let run = 0; run < Math.min(runs, 3); ++run) {
+    const page = await open("?NOFS=1", slow);
+    slowTimes.push(await page.evaluate(() => window.velmora.firstFrame));
+    fetched = await page.evaluate(() => performance.getEntriesByType("resource").concat(performance.getEntriesByType("navigation"))
+        .reduce((sum, entry) => sum + entry.encodedBodySize, 0));
+    await page.close();
+}
+console.log(`  mode 13 at 1.6 Mbit/s, 150 ms latency: ${median(slowTimes).toFixed(0)} (${Math.min(...slowTimes).toFixed(0)}-` +
+    `${Math.max(...slowTimes).toFixed(0)}), ${fetched} bytes fetched`);
 
 console.log(`\nmode 13 at 1200x900, 120 frames after 30 (median; p10-p90)`);
 console.log("  rings   frame interval ms      callback ms      WebGL bytes/frame   CPU ms/frame: renderer, GPU process");
