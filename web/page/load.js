@@ -69,20 +69,20 @@
   const parts = { program: [], pictures: [] };
   const megabytes = (bytes) => (bytes / 1e6).toFixed(2);
 
+  // The sum of `key` ("loaded" or "total") over `files`.
+  const sum = (files, key) => files.reduce((all, file) => all + file[key], 0);
+  // "1.20 of 3.10 MB" of `files`, or "1.20 MB" while a size is unknown.
+  const amount = (files) => files.every((file) => file.total) ?
+    `${megabytes(sum(files, "loaded"))} of ${megabytes(sum(files, "total"))} MB` : `${megabytes(sum(files, "loaded"))} MB`;
+
+  // Shows how much has arrived, or `phase`, the step after the downloads.
   function showProgress(phase) {
-    const files = [...parts.program, ...parts.pictures];
-    const loaded = files.reduce((sum, file) => sum + file.loaded, 0);
-    const total = files.every((file) => file.total) ? files.reduce((sum, file) => sum + file.total, 0) : 0;
-    const of = (list) => {
-      const got = list.reduce((sum, file) => sum + file.loaded, 0), size = list.reduce((sum, file) => sum + file.total, 0);
-      return list.every((file) => file.total) ? `${megabytes(got)} of ${megabytes(size)} MB` : `${megabytes(got)} MB`;
-    };
     element("progress-text").textContent = phase ??
-      `Loading velmora: the program ${of(parts.program)}, the pictures ${of(parts.pictures)}.`;
-    const bar = element("progress-bar");
-    if (total && !phase) {
-      bar.max = total;
-      bar.value = Math.min(loaded, total);
+      `Loading velmora: the program ${amount(parts.program)}, the pictures ${amount(parts.pictures)}.`;
+    const files = [...parts.program, ...parts.pictures], bar = element("progress-bar");
+    if (!phase && files.every((file) => file.total)) {
+      bar.max = sum(files, "total");
+      bar.value = Math.min(sum(files, "loaded"), bar.max);
     } else {
       bar.removeAttribute("value");
     }
@@ -220,16 +220,17 @@
       element("no-webgl").hidden = false;
       return;
     }
-    progressTimer = setInterval(showProgress, 200);
-    showProgress();
-    const wasm = download("velmora.wasm", "program").then(compiled);
     let gunzip = null;
-    const [script, module, data] = await Promise.all([download("velmora.js", "program"), wasm,
+    const downloaded = Promise.all([download("velmora.js", "program"),
+      download("velmora.wasm", "program").then(compiled),
       download("velmora.data", "pictures", (chunk, first) => {
         if (first && gzipped(chunk) && typeof DecompressionStream === "function")
           gunzip = gunzipping();
         gunzip?.write(chunk);
       })]);
+    showProgress();
+    progressTimer = setInterval(showProgress, 200);
+    const [script, module, data] = await downloaded;
     clearInterval(progressTimer);
     showProgress("Unpacking the pictures.");
     const pictures = await unpacked(data, gunzip);
