@@ -47,12 +47,12 @@ EM_JS(void, endPage, (), {
 // The page's side of the pose (web/page/pose.js keeps it in the address): Module.velmoraPose()
 // gives the program's pose as text; once the program has ended, the pose it ended in.
 EM_JS(void, offerPose, (), {
-    Module.velmoraPose = () => Module.velmoraPage.endingPose ?? UTF8ToString(_velmora_pose());
+    Module.velmoraPose = () => Module.velmoraEndingPose ?? UTF8ToString(_velmora_pose());
 });
 
 // The program is ending: its last pose is kept, and the page told, while it can still be read.
 EM_JS(void, keepEndingPose, (), {
-    Module.velmoraPage.endingPose = UTF8ToString(_velmora_pose());
+    Module.velmoraEndingPose = UTF8ToString(_velmora_pose());
     window.dispatchEvent(new Event("velmoraposeend"));
 });
 

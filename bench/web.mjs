@@ -1,6 +1,6 @@
 // velmora: the page's benchmark in Debian's chromium, one of three runs:
-//   swiftshader  headless, WebGL 2 on SwiftShader: page load to first frame per mode, frame time at
-//                1, 8, 32 and 127 rings, the bytes handed to WebGL a frame, where a frame's time goes
+//   swiftshader  headless, WebGL 2 on SwiftShader: page load to first frame per mode and on a slow
+//                network, frame time at 1, 8, 32 and 127 rings, the bytes handed to WebGL a frame, where a frame's time goes
 //   llvmpipe     headed on the X display in DISPLAY, WebGL 2 through ANGLE on Mesa's llvmpipe (the
 //                native viewer's rasteriser), vsync and the frame-rate limit off: the frame times
 //                and where the time goes
@@ -64,12 +64,18 @@ function processCpuMs() {
     return times;
 }
 
-// A fresh page at `query`, once its first frame is drawn. Each animation-frame callback's own time
+// A fresh page at `query`, once its first frame is drawn; `network`, when given, is chromium's network
+// emulation for it ({latency: ms, bytesPerSecond}). Each animation-frame callback's own time
 // (the program's frame: wasm, the GL layer and WebGL's command calls, all on the main thread) is
 // recorded in window.callbackMs. In the calls run, every WebGL 2 method counts its calls into
 // window.glCalls while window.counting is set.
-async function open(query) {
+async function open(query, network = null) {
     const page = await browser.newPage({viewport: {width: 1300, height: 1000}});
+    if (network) {
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send("Network.emulateNetworkConditions", {offline: false, latency: network.latency,
+            downloadThroughput: network.bytesPerSecond, uploadThroughput: network.bytesPerSecond});
+    }
     if (run === "calls")
         await page.addInitScript(() => {
             window.glCalls = {};
@@ -96,7 +102,7 @@ async function open(query) {
         });
     });
     await page.goto(address + query);
-    await page.waitForFunction(() => window.velmora.firstFrame !== null, null, {timeout: 60000});
+    await page.waitForFunction(() => window.velmora.firstFrame !== null, null, {timeout: 120000});
     return page;
 }
 
@@ -200,6 +206,20 @@ if (run === "calls") {
             }
             console.log(`  mode ${String(mode).padStart(2)}: ${median(times).toFixed(0)} (${Math.min(...times).toFixed(0)}-${Math.max(...times).toFixed(0)})`);
         }
+        // A school's shared line, as chromium emulates it: 1.6 Mbit/s with 150 ms latency. The bytes are
+        // those fetched before the first frame, as the server sent them (it compresses nothing).
+        const slow = {latency: 150, bytesPerSecond: 1.6e6 / 8};
+        const slowTimes = [];
+        let fetched = 0;
+        for (let load = 0; load < Math.min(runs, 3); ++load) {
+            const page = await open("?NOFS=1", slow);
+            slowTimes.push(await page.evaluate(() => window.velmora.firstFrame));
+            fetched = await page.evaluate(() => performance.getEntriesByType("resource").concat(performance.getEntriesByType("navigation"))
+                .reduce((sum, entry) => sum + entry.encodedBodySize, 0));
+            await page.close();
+        }
+        console.log(`  mode 13 at 1.6 Mbit/s, 150 ms latency: ${median(slowTimes).toFixed(0)} (${Math.min(...slowTimes).toFixed(0)}-` +
+            `${Math.max(...slowTimes).toFixed(0)}), ${fetched} bytes fetched`);
         console.log();
     }
 

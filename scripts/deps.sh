@@ -15,6 +15,9 @@ test_packages="libgtest-dev libgmock-dev xvfb x11-apps libx11-dev libxtst-dev ne
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxxf86vm-dev
     git lintian devscripts desktop-file-utils appstream"
 
+# What the zips are written with (scripts/package/zip.sh), with no owner and no time but one recorded.
+zip_packages="zip"
+
 # The cross-build for Windows (scripts/package/windows.sh) and its tests under Wine.
 windows_packages="cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring"
 wine_packages="wine wine64"

@@ -1,6 +1,7 @@
 // velmora: serves one folder over HTTP on 127.0.0.1, for the page (scripts/run.sh web, bench/web.mjs).
 //   node scripts/serve.mjs FOLDER [PORT]    prints the page's address; Ctrl+C stops it
-// Only files inside FOLDER are served, with the types a browser needs (application/wasm above all).
+// Only files inside FOLDER are served, with the types a browser needs (application/wasm above all); a
+// malformed path is answered 400.
 import fs from "node:fs";
 import http from "node:http";
 import path from "node:path";
@@ -18,7 +19,14 @@ const types = {
 export function serveFolder(folder, port = 0) {
     const root = path.resolve(folder);
     const server = http.createServer((request, response) => {
-        const name = path.join(root, path.normalize(decodeURIComponent(new URL(request.url, "http://host").pathname)));
+        let name;
+        try {
+            name = path.join(root, path.normalize(decodeURIComponent(new URL(request.url, "http://host").pathname)));
+        } catch {
+            // A path whose escapes decode to nothing (`/%`) names no file: the request is at fault.
+            response.writeHead(400).end();
+            return;
+        }
         const file = name.endsWith(path.sep) ? path.join(name, "index.html") : name;
         if (!file.startsWith(root + path.sep) || request.method !== "GET") {
             response.writeHead(404).end();
@@ -29,7 +37,8 @@ export function serveFolder(folder, port = 0) {
                 response.writeHead(404).end();
                 return;
             }
-            response.writeHead(200, {"Content-Type": types[path.extname(file)] ?? "application/octet-stream"}).end(data);
+            response.writeHead(200, {"Content-Type": types[path.extname(file)] ?? "application/octet-stream",
+                "Content-Length": data.length}).end(data);
         });
     });
     return new Promise((resolve) => server.listen(port, "127.0.0.1", () => {

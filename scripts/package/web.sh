@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # velmora: the page that runs velmora in a browser, built with Debian's emscripten.
 #   build/packages/velmora-VERSION-web.zip, whose path is the last line on standard output.
-# The zip holds one folder that works as it is from any static web server, under any path. The build
-# and emscripten's cache live under build/web/: the cache is the system's prebuilt one, linked in,
-# so nothing is written to the home folder or to /usr.
+# The zip holds one folder that works as it is from any static web server, under any path; one commit
+# gives the same zip, byte for byte, wherever and whenever it is packaged. The build and emscripten's
+# cache live under build/web/: the cache is the system's prebuilt one, linked in, so nothing is
+# written to the home folder or to /usr.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/scripts/deps.sh"
@@ -34,8 +35,15 @@ name="velmora-$version-web"
 stage="$work/stage"
 rm -rf "$stage"
 mkdir -p "$stage/$name/licences"
-cp "$root/web/page/index.html" "$root"/web/page/*.js "$build"/velmora.{js,wasm,data} "$stage/$name/"
-cp "$root/web/page/README.txt" "$stage/$name/"
+cp "$root/web/page/index.html" "$root/web/page/README.txt" "$root"/web/page/*.js "$build/velmora.wasm" "$stage/$name/"
+# The file packager tags each build of velmora.js with a random id, which only a preload cache the page
+# does not use reads: the pictures' hash takes its place, so that one commit gives one velmora.js.
+id="$(sha256sum < "$build/velmora.data" | cut -c 1-32)"
+grep -q '"package_uuid":"' "$build/velmora.js"
+sed "s/\"package_uuid\":\"[^\"]*\"/\"package_uuid\":\"$id\"/" "$build/velmora.js" > "$stage/$name/velmora.js"
+# The pictures travel packed whatever the server does: each byte less the sixth before it, then gzip;
+# the page unpacks them (web/page/load.js).
+node "$root/scripts/package/delta.mjs" "$build/velmora.data" | gzip -9 -n > "$stage/$name/velmora.data"
 # What the page is compiled with: emscripten's runtime and its C and C++ libraries.
 cp /usr/share/doc/emscripten/copyright "$stage/$name/licences/emscripten.txt"
 zip_folder "$stage" "$name"

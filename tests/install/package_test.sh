@@ -5,12 +5,7 @@
 # under different umasks, time zones and locales; the two packages must be the same, byte for byte.
 # Then lintian, hardening-check, desktop-file-validate and appstreamcli judge the package.
 # What is judged is the commit, not uncommitted changes. Exits 77 (skipped) outside a git checkout.
-set -euo pipefail
-source=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-git -C "$source" rev-parse -q --verify HEAD >/dev/null || { echo "not a git checkout: no commit to package"; exit 77; }
+source "$1/tests/twice.sh" "$1"
 
 # The only tag `lintian --pedantic --display-info` may give:
 #   arch-dep-package-has-big-usr-share: the six pictures (4.7 MB) are all the program's data, in the
@@ -18,21 +13,8 @@ git -C "$source" rev-parse -q --verify HEAD >/dev/null || { echo "not a git chec
 #   that carries several architectures, not on a user's machine, and would make two packages of one.
 allowed="arch-dep-package-has-big-usr-share"
 
-# package DIR UMASK ZONE LOCALE: makes a package from a fresh copy of HEAD in DIR; prints its path.
-package() {
-    git init -q "$1" && git -C "$1" fetch -q "$source" HEAD && git -C "$1" checkout -q FETCH_HEAD
-    (cd "$1" && umask "$2" && TZ=$3 LC_ALL=$4 bash scripts/package.sh deb 2>"$tmp/log" | tail -n 1) ||
-        fail "packaging in $1: $(tail -n 20 "$tmp/log")"
-}
-first=$(package "$tmp/one/velmora" 022 UTC C.UTF-8)
-second=$(package "$tmp/elsewhere/two/velmora" 077 Pacific/Chatham C)
-[ "${first##*/}" = "${second##*/}" ] || fail "two names: $first, $second"
-if ! cmp "$first" "$second"; then
-    diff <(dpkg-deb -I "$first"; dpkg-deb -c "$first") <(dpkg-deb -I "$second"; dpkg-deb -c "$second") >&2
-    fail "two packages of one commit differ"
-fi
-deb=$first
-echo "reproducible: $deb ($(stat -c %s "$deb") bytes, twice)"
+debian_listing() { dpkg-deb -I "$1"; dpkg-deb -c "$1"; }
+deb=$(package_twice deb debian_listing)
 
 status=0
 lintian --pedantic --display-info "$deb" >"$tmp/lintian" 2>/dev/null || status=$?

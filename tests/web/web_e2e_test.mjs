@@ -10,6 +10,9 @@ import http from 'node:http';
 import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import zlib from 'node:zlib';
+import { serveFolder } from '../../scripts/serve.mjs';
 import { decodePng, decodePpm, match, outside, same } from './images.mjs';
 
 const [zip, viewer, source, nodeDir, chromiumPath] = process.argv.slice(2).map((a) => path.resolve(a));
@@ -330,12 +333,15 @@ test('keys log the native lines to the console; Escape stops the canvas and offe
 });
 
 test('a broken picture shows the native fatal lines and status 1', async () => {
-  // velmora.data holds the pictures byte for byte: pgac.ppm (mode 8's) gets a wrong height there,
-  // and in a copy of data/rescales/ for the native viewer.
+  // velmora.data, unpacked (gzip, then each byte plus the sixth before it after the first line),
+  // holds the pictures byte for byte, and the page takes it so too: pgac.ppm (mode 8's) gets a wrong
+  // height there, and in a copy of data/rescales/ for the native viewer.
   const pgac = fs.readFileSync(path.join(source, 'data/rescales/pgac.ppm'));
   const broken = Buffer.from(pgac);
   broken.write('P6\n512 511\n', 'latin1');
-  const data = Buffer.from(fs.readFileSync(path.join(folder, 'velmora.data')));
+  const packed = zlib.gunzipSync(fs.readFileSync(path.join(folder, 'velmora.data')));
+  const data = packed.subarray(packed.indexOf('\n') + 1);
+  for (let at = 6; at < data.length; ++at) data[at] += data[at - 6];
   const at = data.indexOf(pgac);
   assert.ok(at >= 0, 'velmora.data holds data/rescales/pgac.ppm as it is');
   broken.copy(data, at);
@@ -609,4 +615,94 @@ test('a malformed pose in the address starts the default picture and says why', 
   for (const lines of [native.lines(), web.lines])
     assert.deepEqual(lines.filter((l) => l.startsWith('pose')), ['pose ignored: its camera is not ten doubles in base64url']);
   await web.close();
+});
+
+// The page's load: a sentence on the page for each way it fails, progress while it loads, and the
+// server's answer to a malformed path.
+
+// A fresh page at `address`, with `routes` ({ path: status }) answered in place of the server; gives
+// the page, its uncaught errors and the console errors that are not the browser's own note on a
+// failed request.
+async function loadPage(address, routes = {}) {
+  const context = await browser.newContext({ viewport: { width: 1280, height: 1000 } });
+  for (const [name, status] of Object.entries(routes))
+    await context.route(`${origin}${name}`, (route) => route.fulfill({ status }));
+  const page = await context.newPage(), errors = [];
+  page.on('pageerror', (e) => errors.push(`uncaught: ${e.message}`));
+  page.on('console', (m) => m.type() === 'error' && !m.text().startsWith('Failed to load resource') &&
+    errors.push(`console error: ${m.text()}`));
+  await page.goto(address);
+  return { page, errors, context };
+}
+
+test('a load that fails says on the page what failed and what to do', async () => {
+  for (const [address, routes, said] of [
+    [`${pathToFileURL(path.join(folder, 'index.html'))}?NOFS=1`, {}, /served over HTTP.*python3 -m http\.server/],
+    [`${origin}/index.html?NOFS=1`, { '/velmora.data': 404 }, /velmora\.data: the server answered 404 .*missing/],
+  ]) {
+    const { page, errors, context } = await loadPage(address, routes);
+    try {
+      await page.locator('#failure').waitFor();
+      assert.match(await page.locator('#failure').textContent(), said);
+      assert.match(await page.evaluate(() => window.velmora.failure), said);
+      assert.deepEqual([await page.locator('#canvas').isVisible(), await page.locator('#loading').isVisible(), errors],
+        [false, false, []], address);
+    } finally {
+      await context.close();
+    }
+  }
+});
+
+test('a slow load shows its progress before the first frame, and fetches at most 3.4 MB for it', async () => {
+  const { page, errors, context } = await loadPage('about:blank');
+  try {
+    // Each new progress text, with the time it appeared.
+    await page.addInitScript(() => {
+      window.progressSeen = [];
+      new MutationObserver(() => window.progressSeen.push([performance.now(), document.getElementById('progress-text').textContent]))
+        .observe(document, { subtree: true, childList: true, characterData: true });
+    });
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Network.emulateNetworkConditions',
+      { offline: false, latency: 150, downloadThroughput: 4e5, uploadThroughput: 4e5 });
+    await page.goto(`${origin}/index.html?NOFS=1&MODE=6`);
+    await until('the first frame', () => page.evaluate(() => window.velmora.firstFrame), 60000);
+    const { seen, firstFrame, fetched } = await page.evaluate(() => ({ seen: window.progressSeen,
+      firstFrame: window.velmora.firstFrame, fetched: performance.getEntriesByType('resource')
+        .concat(performance.getEntriesByType('navigation')).reduce((sum, entry) => sum + entry.encodedBodySize, 0) }));
+    // The megabytes of the pictures the progress gave before the first frame, each change once.
+    const pictures = seen.filter(([time]) => time < firstFrame).map(([, text]) => /the pictures ([\d.]+)/.exec(text)?.[1])
+      .filter(Boolean).map(Number).filter((mb, i, all) => mb !== all[i - 1]);
+    assert.ok(pictures.length >= 5 && pictures.every((mb, i) => i === 0 || mb > pictures[i - 1]), `progress: ${pictures}`);
+    assert.ok(!(await page.locator('#loading').isVisible()), 'the progress goes with the first frame');
+    assert.ok(fetched <= 3.4e6, `${fetched} bytes fetched before the first frame`);
+    assert.deepEqual(errors, []);
+  } finally {
+    await context.close();
+  }
+});
+
+test('the page\'s server answers 400 to a malformed path and goes on serving', async () => {
+  const { server, address } = await serveFolder(folder);
+  try {
+    const at = new URL(address);
+    assert.equal((await fetch(new URL('/%', at))).status, 400);
+    assert.equal((await fetch(at)).status, 200);
+  } finally {
+    server.close();
+  }
+});
+
+test('"Start again" starts again from an address with a fragment', async () => {
+  const { page, errors, context } = await loadPage(`${origin}/index.html?NOFS=1&MODE=6#top`);
+  try {
+    await until('the first frame', () => page.evaluate(() => window.velmora.firstFrame));
+    await page.keyboard.press('Escape');
+    await until('the end', () => page.evaluate(() => window.velmora.status === 0));
+    await page.locator('#again').click();
+    await until('a new start', () => page.evaluate(() => window.velmora.status === null && window.velmora.firstFrame));
+    assert.deepEqual(errors, []);
+  } finally {
+    await context.close();
+  }
 });

@@ -1,7 +1,7 @@
 // velmora: the pose in the page's address. While velmora runs, the address's fragment holds
 // "#pose=" and the program's pose (app/platform_web.cpp offers it as Module.velmoraPose), so the
 // address bar, copied at any moment, opens what is on screen; "Copy link" copies that address, and
-// "Start again" starts from it.
+// "Start again" (web/page/load.js reloads the address) starts from it.
 "use strict";
 (() => {
   // At most this many milliseconds between updates of the address: a few a second.
@@ -27,13 +27,6 @@
   document.addEventListener("visibilitychange", () => { if (document.hidden) update(); });
   window.addEventListener("pagehide", update);
   window.addEventListener("velmoraposeend", update);
-
-  // Start again loads the address anew, fragment and all, so it starts from the pose there: a link
-  // to the page's own address with a fragment would only scroll to it.
-  document.getElementById("again").addEventListener("click", (event) => {
-    event.preventDefault();
-    location.reload();
-  });
 
   // Where the clipboard API is missing (a page served over plain HTTP from another machine is not a
   // secure context) or refuses, the older copy command of a selected text field.
