@@ -56,8 +56,6 @@ export function spawnKept(command, args, options) {
   const child = spawn(command, args, options);
   children.add(child);
   child.once('exit', () => children.delete(child));
-  // Nothing of it keeps the test process alive once the tests are done.
-  child.unref();
   return child;
 }
 
@@ -81,14 +79,16 @@ export async function start(zip) {
     res.end(fs.readFileSync(file));
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  server.unref();
   const xvfb = spawnKept('Xvfb', ['-displayfd', '1', '-noreset', '-screen', '0', '1600x1200x24', '-nolisten', 'tcp'],
     { stdio: ['ignore', 'pipe', 'ignore'] });
   const display = `:${String(await new Promise((resolve, reject) => {
     xvfb.stdout.once('data', resolve);
     xvfb.once('exit', () => reject(new Error('Xvfb did not start')));
   })).trim()}`;
+  // The server and the display live as long as the test process, and do not keep it alive.
+  xvfb.unref();
   xvfb.stdout.unref();
+  server.unref();
   return { origin: `http://127.0.0.1:${server.address().port}`, display, strays };
 }
 
