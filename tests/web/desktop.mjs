@@ -4,6 +4,7 @@
 //   settled(shoot)                     shoot until two shots in a row agree and show something
 //   assertLike(picture, reference, what)  at least 99 % of drawn pixels within 8 levels, 1 % beyond 16
 //   start(zip)                         serves the zip's folder, starts an Xvfb: { origin, display, strays }
+//                                      (strays: the addresses the server could not answer)
 //   spawnKept(command, args, options)  a child process that is killed when the test process ends
 //   nativeRun(viewer, source, display, mode, keys)  the native viewer's first settled picture and,
 //                                      after `keys` and an Escape, its standard-error lines and status
@@ -11,9 +12,9 @@
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import { serveFolder } from '../../scripts/serve.mjs';
 import { decodePpm, match, same } from './images.mjs';
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -66,19 +67,13 @@ export async function start(zip) {
   execFileSync('unzip', ['-q', zip, '-d', scratch]);
   const [top, ...more] = fs.readdirSync(scratch);
   assert.deepEqual(more, [], 'the zip holds one folder');
-  const folder = path.join(scratch, top), strays = [];
-  const server = http.createServer((req, res) => {
-    const file = path.join(folder, decodeURIComponent(new URL(req.url, 'http://x').pathname));
-    if (!file.startsWith(folder + path.sep) || !fs.statSync(file, { throwIfNoEntry: false })?.isFile()) {
-      // Browsers ask for a site's icon of their own accord; the page does not.
-      if (!req.url.startsWith('/favicon.ico')) strays.push(req.url);
-      return res.writeHead(404).end();
-    }
-    const type = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' }[path.extname(file)];
-    res.writeHead(200, { 'Content-Type': type ?? 'application/octet-stream', 'Cache-Control': 'no-store' });
-    res.end(fs.readFileSync(file));
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  // The server behind scripts/run.sh web; whatever it cannot answer is a stray.
+  const { server, address } = await serveFolder(path.join(scratch, top));
+  const strays = [];
+  server.on('request', (req, res) => res.on('finish', () => {
+    // Browsers ask for a site's icon of their own accord; the page does not.
+    if (res.statusCode !== 200 && !req.url.startsWith('/favicon.ico')) strays.push(req.url);
+  }));
   const xvfb = spawnKept('Xvfb', ['-displayfd', '1', '-noreset', '-screen', '0', '1600x1200x24', '-nolisten', 'tcp'],
     { stdio: ['ignore', 'pipe', 'ignore'] });
   const display = `:${String(await new Promise((resolve, reject) => {
@@ -89,7 +84,7 @@ export async function start(zip) {
   xvfb.unref();
   xvfb.stdout.unref();
   server.unref();
-  return { origin: `http://127.0.0.1:${server.address().port}`, display, strays };
+  return { origin: new URL(address).origin, display, strays };
 }
 
 // Each key is awaited until its line is logged, so all before it has been handled too. The
