@@ -14,7 +14,6 @@ import { assertLike, nativeRun, settled, sleep, spawnKept, start, until, xdotool
 
 const [name, ...paths] = process.argv.slice(2);
 const [zip, viewer, source, nodeDir, binary, driverBinary] = paths.map((a) => path.resolve(a));
-const CX = 600, CY = 450;
 
 // Each driver opens the page and gives: run(f) (f's value in the page), shot() (the canvas), lock()
 // (a click on its centre), key(k), release() (the pointer lock left as a user would), errors(), close().
@@ -68,11 +67,14 @@ async function webkit(url, display) {
     run,
     shot: async () => decodePng(Buffer.from(await wd('GET', `${session}/element/${canvas}/screenshot`), 'base64')),
     async lock() {
-      // Where the page's top left is on the screen, from a real pointer move; the canvas is there.
-      await run(() => addEventListener('pointermove', (e) => (window.seenAt = [e.screenX - e.clientX, e.screenY - e.clientY])));
+      // The canvas's centre on the screen: the page's top left is found from a real pointer move.
+      await run(() => addEventListener('pointermove', (e) => {
+        const box = document.getElementById('canvas').getBoundingClientRect();
+        window.centreAt = [e.screenX - e.clientX + box.x + box.width / 2, e.screenY - e.clientY + box.y + box.height / 2];
+      }));
       xdotool(display, 'mousemove', 300, 300, 'mousemove', 301, 301);
-      const [x, y] = await until('a pointer move', () => run(() => window.seenAt));
-      xdotool(display, 'mousemove', x + CX, y + CY, 'click', 1);
+      const [x, y] = await until('a pointer move', () => run(() => window.centreAt));
+      xdotool(display, 'mousemove', Math.round(x), Math.round(y), 'click', 1);
     },
     key: (k) => xdotool(display, 'key', k),
     release: async () => {
