@@ -23,10 +23,11 @@ windows_packages="cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev deb
 wine_packages="wine wine64"
 
 # The page (scripts/package/web.sh): emscripten brings node, which serves the page (scripts/run.sh web)
-# and drives Debian's chromium through playwright-core from npm in its tests (label web), where
-# faketime stops the native viewer's clock.
+# and drives Debian's chromium through playwright-core from npm in its tests (label web), Firefox ESR
+# through puppeteer-core, and WebKitGTK's MiniBrowser (in libwebkit2gtk-4.1-0) through WebKitWebDriver
+# (webkit2gtk-driver), the same names on Debian 12 and 13; faketime stops the native viewer's clock.
 web_packages="cmake make emscripten"
-web_test_packages="nodejs chromium unzip faketime"
+web_test_packages="nodejs chromium unzip faketime firefox-esr webkit2gtk-driver libwebkit2gtk-4.1-0"
 
 # npm for the page's tests: Debian's, unless an npm command is there already (the nodejs of other
 # distributors, such as NodeSource's, brings its own and conflicts with Debian's npm package).

@@ -12,7 +12,8 @@
 #       Writes mutant K (a number from the list in file MUTANTS) into its file.
 #   perl mutants.pl table MUTANTS VERDICTS EQUIVALENT
 #       Prints the table of verdicts and the score. VERDICTS holds "K<tab>verdict<tab>detail"
-#       lines; EQUIVALENT the survivors judged equivalent by hand (its header says how).
+#       lines (the verdicts of scripts/mutate.sh, "web" for the page's tests among them);
+#       EQUIVALENT the survivors judged equivalent by hand (its header says how).
 use strict;
 use warnings;
 
@@ -210,7 +211,8 @@ sub table {
     open my $in, '<', $verdicts_path or die "mutants.pl: $verdicts_path: $!\n";
     my (%count, @unlisted);
     my %says = (unit => 'killed by the unit tests', sanitizer => 'killed by the sanitizer build\'s unit tests',
-                e2e => 'killed by the end-to-end tests', 'no-build' => 'did not build (not counted)',
+                e2e => 'killed by the end-to-end tests', web => 'killed by the page\'s tests in chromium',
+                'no-build' => 'did not build (not counted)',
                 'same-code' => 'equivalent: compiles to the same object code', survived => 'SURVIVED');
     printf "%3s  %-28s  %-32s  %s\n%5s%s\n", '#', 'where', 'mutation', 'verdict', '', 'the line as mutated';
     while (<$in>) {
@@ -228,11 +230,11 @@ sub table {
             $says;
         printf "%5s%s\n", '', trim($mutant);
     }
-    my $killed = ($count{unit} // 0) + ($count{sanitizer} // 0) + ($count{e2e} // 0);
+    my $killed = ($count{unit} // 0) + ($count{sanitizer} // 0) + ($count{e2e} // 0) + ($count{web} // 0);
     my $judged = $killed + ($count{survived} // 0);
-    printf "\n%d mutants: %d killed (unit %d, sanitizer %d, end-to-end %d), %d survived, %d equivalent "
+    printf "\n%d mutants: %d killed (unit %d, sanitizer %d, end-to-end %d, page %d), %d survived, %d equivalent "
          . "(%d listed, %d same object code), %d did not build\n",
-        scalar keys %mutants, $killed, $count{unit} // 0, $count{sanitizer} // 0, $count{e2e} // 0,
+        scalar keys %mutants, $killed, $count{unit} // 0, $count{sanitizer} // 0, $count{e2e} // 0, $count{web} // 0,
         $count{survived} // 0, ($count{equivalent} // 0) + ($count{'same-code'} // 0), $count{equivalent} // 0,
         $count{'same-code'} // 0, $count{'no-build'} // 0;
     printf "score: %d/%d = %.1f %% of the non-equivalent mutants killed\n", $killed, $judged,
