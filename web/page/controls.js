@@ -1,13 +1,14 @@
 // velmora: the page's input and the canvas's size: the locked pointer, one-finger drags, the
 // on-page keys and full screen, and a drawing buffer of one device pixel per canvas pixel.
 //
-// velmoraInput, called by the program (app/platform_web.cpp):
+// velmoraInput, called by the program (app/platform_web.cpp), and end() by the loader too:
 //   start(program)  before glutInit: takes the page's input, sizes the canvas to the browser's
 //                   window (the screen GLUT reports) and lays out the windowed picture.
 //                   program: { canvas, setCanvasSize(w, h), pointerMoved(dx, dy), key(code) }.
 //   fillWindow()    the canvas fills the browser's window, follows its size, and asks for the
 //                   browser's full screen at the first click, tap or key.
-//   end()           the program is ending: no input reaches it, the pointer and screen go back.
+//   end()           the program is ending, or the page failed to load (maybe before start): no
+//                   input reaches the program, the pointer and the screen go back.
 "use strict";
 
 window.velmoraInput = (() => {
@@ -222,7 +223,7 @@ window.velmoraInput = (() => {
 
   function end() {
     ended = true;
-    controls.hidden = true;
+    document.getElementById("controls").hidden = true;
     if (document.pointerLockElement)
       document.exitPointerLock();
     if (fullScreenElement())

@@ -21,7 +21,7 @@
     velmora.failure = String(text);
     downloads.abort();
     clearInterval(progressTimer);
-    // A running program gets no more input (app/platform_web.cpp reads this), and the pointer is let go.
+    // A running program gets no more input, and the pointer and the screen are let go.
     window.velmoraInput?.end();
     for (const id of ["canvas", "controls", "loading"])
       element(id).hidden = true;
