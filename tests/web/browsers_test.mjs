@@ -1,5 +1,6 @@
 // velmora: the page in Firefox ESR and in WebKit, on Xvfb: mode 8's picture against the native
-// viewer's, a key's lines, and the status page after Escape. CTest runs it (tests/web/CMakeLists.txt) as
+// viewer's, a key's lines, the pose the address keeps opened in a fresh page, and the status page after
+// Escape. CTest runs it (tests/web/CMakeLists.txt) as
 //   node browsers_test.mjs firefox ZIP NATIVE_VIEWER SOURCE_DIR NODE_DIR FIREFOX
 //   node browsers_test.mjs webkit ZIP NATIVE_VIEWER SOURCE_DIR NODE_DIR MINIBROWSER WEBKITWEBDRIVER
 // Firefox is driven by puppeteer-core through WebDriver BiDi; WebKit by plain W3C WebDriver over HTTP,
@@ -9,14 +10,15 @@ import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
 import net from 'node:net';
 import path from 'node:path';
-import { decodePng } from './images.mjs';
+import { decodePng, same } from './images.mjs';
 import { assertLike, nativeRun, settled, sleep, spawnKept, start, until, xdotool } from './desktop.mjs';
 
 const [name, ...paths] = process.argv.slice(2);
 const [zip, viewer, source, nodeDir, binary, driverBinary] = paths.map((a) => path.resolve(a));
 
 // Each driver opens the page and gives: run(f) (f's value in the page), shot() (the canvas), lock()
-// (a click on its centre), key(k), release() (the pointer lock left as a user would), errors(), close().
+// (a click on its centre), key(k), release() (the pointer lock left as a user would), go(url) (the page
+// at url, anew), errors(), close().
 async function firefox(url, display) {
   const puppeteer = createRequire(path.join(nodeDir, 'package.json'))('puppeteer-core');
   const browser = await puppeteer.launch({ browser: 'firefox', executablePath: binary, headless: false,
@@ -27,14 +29,16 @@ async function firefox(url, display) {
   // The program writes nothing on standard output, which the page logs.
   page.on('console', (m) => ['error', 'log'].includes(m.type()) && errors.push(`console ${m.type()}: ${m.text()}`));
   await page.goto(url);
-  const canvas = await page.$('#canvas');
+  // Looked up at each use: a page opened anew has a canvas of its own.
+  const canvas = () => page.$('#canvas');
   return {
     run: (f) => page.evaluate(f),
-    shot: async () => decodePng(await canvas.screenshot()),
-    lock: () => canvas.click(),
+    shot: async () => decodePng(await (await canvas()).screenshot()),
+    lock: async () => (await canvas()).click(),
     key: (k) => page.keyboard.press(k),
     // A synthesised Escape is the page's to see; Firefox keeps a real one for itself.
     release: () => page.evaluate(() => document.exitPointerLock()),
+    go: (to) => page.goto(to),
     errors: () => errors,
     close: () => browser.close(),
   };
@@ -62,10 +66,10 @@ async function webkit(url, display) {
   await wd('POST', `${session}/window/rect`, { x: 0, y: 0, width: 1400, height: 1100 });
   await wd('POST', `${session}/url`, { url });
   const run = (f) => wd('POST', `${session}/execute/sync`, { script: `return (${f})()`, args: [] });
-  const [canvas] = Object.values(await wd('POST', `${session}/element`, { using: 'css selector', value: '#canvas' }));
+  const canvas = async () => Object.values(await wd('POST', `${session}/element`, { using: 'css selector', value: '#canvas' }))[0];
   return {
     run,
-    shot: async () => decodePng(Buffer.from(await wd('GET', `${session}/element/${canvas}/screenshot`), 'base64')),
+    shot: async () => decodePng(Buffer.from(await wd('GET', `${session}/element/${await canvas()}/screenshot`), 'base64')),
     async lock() {
       // The canvas's centre on the screen: the page's top left is found from a real pointer move.
       await run(() => addEventListener('pointermove', (e) => {
@@ -82,6 +86,7 @@ async function webkit(url, display) {
       await until('the lock released', () => run(() => document.pointerLockElement === null));
       await sleep(500);
     },
+    go: (to) => wd('POST', `${session}/url`, { url: to }),
     // Its console does not reach the driver; the lines and the status are read from the page.
     errors: () => [],
     close: async () => {
@@ -94,19 +99,30 @@ async function webkit(url, display) {
 test(`${name}: mode 8's picture, a key's lines and Escape's status page as natively`, async () => {
   const { origin, display, strays } = await start(zip);
   // First and alone on the display: the window is read back from the screen.
-  const native = await nativeRun(viewer, source, display, 8, ['x']);
+  const native = await nativeRun(viewer, source, display, 8, ['a']);
   assert.equal(native.status, 0);
   const page = await { firefox, webkit }[name](`${origin}/index.html?NOFS=1&MODE=8`, display);
   const state = () => page.run(() => ({ ...window.velmora, locked: document.pointerLockElement?.id ?? null }));
   try {
     await until('the first frame', async () => (await state()).firstFrame != null);
-    assertLike(await settled(() => page.shot()), native.picture, `${name}: mode 8`);
+    const entriesAtStart = await page.run(() => history.length);
+    const first = await settled(() => page.shot());
+    assertLike(first, native.picture, `${name}: mode 8`);
 
     await page.lock();
     await until('the pointer lock', async () => (await state()).locked === 'canvas');
-    await page.key('x');
-    await until('the key line', async () => (await state()).lines.some((l) => l.startsWith('keyboardFunc(120')));
+    await page.key('a');
+    await until('the key line', async () => (await state()).lines.some((l) => l.startsWith('keyboardFunc(97')));
     const { lines } = await state();
+    // The key turned the camera: the address's fragment follows, without a history entry.
+    const posed = await settled(() => page.shot());
+    assert.ok(!same(posed, first), 'the key turned the picture');
+    const address = () => page.run(() => [location.href, Module.velmoraPose(), history.length]);
+    const [link, , entries] = await until('the pose in the address', async () => {
+      const [href, pose] = await address();
+      return href.endsWith(`#pose=${pose}`) && address();
+    });
+    assert.equal(entries, entriesAtStart, 'the pose replaces the address rather than adding to the history');
     await page.release();
     const released = await state();
     assert.deepEqual([released.locked, released.status, released.lines], [null, null, lines],
@@ -118,6 +134,13 @@ test(`${name}: mode 8's picture, a key's lines and Escape's status page as nativ
     assert.equal(end.status, 0);
     assert.deepEqual(await page.run(() => [document.getElementById('ended').offsetHeight > 0,
       document.getElementById('status').textContent]), [true, 'status 0']);
+    assert.deepEqual(page.errors(), []);
+
+    // The link opens that picture: a fresh start from a blank page, not a jump to the fragment.
+    await page.go('about:blank');
+    await page.go(link);
+    await until('a start in the pose', async () => (await state()).firstFrame != null);
+    assert.ok(same(await settled(() => page.shot()), posed), 'the link opens the picture it was copied from');
     assert.deepEqual(page.errors(), []);
   } finally {
     await page.close();
