@@ -614,10 +614,15 @@ test('an edited chain keeps its pose in the address, which a fresh page and POSE
   await fresh.close();
 });
 
-test('a malformed pose in the address starts the default picture and says why', async () => {
-  const bad = '1.v.not-a-camera', counted = outside(solid(1));
+test('a malformed pose put into a running page\'s address starts the default picture anew and says why', async () => {
+  const bad = '1.v.not-a-camera', counted = outside(solid(1)), web = await new Web().open(13);
+  await until('the first frame', async () => (await web.velmora()).firstFrame != null);
+  // Only the fragment changes: the browser would merely scroll, unless the page starts again.
+  web.lines = [];
+  await web.page.goto(`${origin}/index.html?NOFS=1&MODE=13#pose=${bad}`);
+  await until('a new start', () => web.lines.length);
   process.env.POSE = bad;
-  const native = new Native(13), web = await openAt(`${origin}/index.html?NOFS=1&MODE=13#pose=${bad}`);
+  const native = new Native(13);
   delete process.env.POSE;
   assertLike(await web.picture([], counted), await native.picture([], counted), counted, 'malformed pose');
   for (const lines of [native.lines(), web.lines])

@@ -1,7 +1,8 @@
 // velmora: the pose in the page's address. While velmora runs, the address's fragment holds
 // "#pose=" and the program's pose (app/platform_web.cpp offers it as Module.velmoraPose), so the
 // address bar, copied at any moment, opens what is on screen; "Copy link" copies that address, and
-// "Start again" (web/page/load.js reloads the address) starts from it.
+// "Start again" (web/page/load.js reloads the address) starts from it, as does a new fragment put
+// into the address bar.
 "use strict";
 (() => {
   // At most this many milliseconds between updates of the address: a few a second.
@@ -27,6 +28,10 @@
   document.addEventListener("visibilitychange", () => { if (document.hidden) update(); });
   window.addEventListener("pagehide", update);
   window.addEventListener("velmoraposeend", update);
+  // replaceState fires no hashchange: this one is the user's, a link pasted into the address bar or
+  // a step back. The browser only scrolls for a new fragment, and the next update would overwrite
+  // it; a reload starts the program from the pose it names.
+  window.addEventListener("hashchange", () => location.reload());
 
   // Where the clipboard API is missing (a page served over plain HTTP from another machine is not a
   // secure context) or refuses, the older copy command of a selected text field.
