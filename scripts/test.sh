@@ -4,7 +4,7 @@
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
 # for a minute (built with clang). The full run also cross-builds the Windows zip and runs the
 # Windows unit tests and the zip's viewer under Wine (CTest label wine), and builds the page and
-# drives it in Debian's chromium (CTest label web).
+# drives it in Debian's chromium, and once each in Firefox ESR and WebKitGTK (CTest label web).
 # With --quick: the one build, then the unit and end-to-end tests only, for everyday work.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
