@@ -36,10 +36,10 @@ stage="$work/stage"
 rm -rf "$stage"
 mkdir -p "$stage/$name/licences"
 cp "$root/web/page/index.html" "$root/web/page/README.txt" "$root"/web/page/*.js "$build/velmora.wasm" "$stage/$name/"
-# The file packager tags each build of velmora.js with a random id, which only a preload cache the page
-# does not use reads: the pictures' hash takes its place, so that one commit gives one velmora.js.
+# Debian 12's file packager tags each build of velmora.js with a random id (Debian 13's writes none),
+# which only a preload cache the page does not use reads: the pictures' hash takes its place, so that
+# one commit gives one velmora.js.
 id="$(sha256sum < "$build/velmora.data" | cut -c 1-32)"
-grep -q '"package_uuid":"' "$build/velmora.js"
 sed "s/\"package_uuid\":\"[^\"]*\"/\"package_uuid\":\"$id\"/" "$build/velmora.js" > "$stage/$name/velmora.js"
 # The pictures travel packed whatever the server does: each byte less the sixth before it, then gzip;
 # the page unpacks them (web/page/load.js).

@@ -232,7 +232,8 @@
     showProgress("Unpacking the pictures.");
     const pictures = await unpacked(data, gunzip);
     const source = new TextDecoder().decode(script);
-    const expected = /"remote_package_size":(\d+)/.exec(source)?.[1];
+    // emscripten 3.1.6 quotes the key, 3.1.69 does not.
+    const expected = /"?remote_package_size"?:(\d+)/.exec(source)?.[1];
     if (expected === undefined)
       throw new LoadFailure(`velmora.js is damaged: it does not say how large its pictures are. ${again}`);
     if (pictures.length !== Number(expected))
