@@ -21,14 +21,21 @@ const [zip, viewer, source, nodeDir, binary, driverBinary] = paths.map((a) => pa
 // at url, anew), errors(), close().
 async function firefox(url, display) {
   const puppeteer = createRequire(path.join(nodeDir, 'package.json'))('puppeteer-core');
+  // The window's size is the viewport: emulating one needs a BiDi command older ESRs lack.
   const browser = await puppeteer.launch({ browser: 'firefox', executablePath: binary, headless: false,
-    env: { ...process.env, DISPLAY: display }, args: ['--width=1400', '--height=1100'] });
-  const page = await browser.newPage(), errors = [];
-  await page.setViewport({ width: 1280, height: 1000 });
-  page.on('pageerror', (e) => errors.push(`uncaught: ${e.message}`));
-  // The program writes nothing on standard output, which the page logs.
-  page.on('console', (m) => ['error', 'log'].includes(m.type()) && errors.push(`console ${m.type()}: ${m.text()}`));
-  await page.goto(url);
+    defaultViewport: null, env: { ...process.env, DISPLAY: display }, args: ['--width=1400', '--height=1100'] });
+  const errors = [];
+  let page;
+  try {
+    page = await browser.newPage();
+    page.on('pageerror', (e) => errors.push(`uncaught: ${e.message}`));
+    // The program writes nothing on standard output, which the page logs.
+    page.on('console', (m) => ['error', 'log'].includes(m.type()) && errors.push(`console ${m.type()}: ${m.text()}`));
+    await page.goto(url);
+  } catch (e) {
+    await browser.close();  // a browser left open keeps the test from ending
+    throw e;
+  }
   // Looked up at each use: a page opened anew has a canvas of its own.
   const canvas = () => page.$('#canvas');
   return {
