@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -193,6 +194,30 @@ TEST_F(Wine, EveryModeDrawsTheLinuxPictureLogsTheSameLinesAndEscapeGivesZero)
         quit();
         EXPECT_EQ(windowsLines(viewer->stderrText()), linuxLines);
     }
+}
+
+// The pose that keys give, handed to the Windows viewer as POSE: the rings the keys draw on Linux.
+TEST_F(Wine, APoseStartsTheWindowsViewerInThePictureItsKeysGive)
+{
+    const std::vector<KeySym> steps = {XK_m, XK_f, XK_f, XK_n, XK_k, XK_f, XK_p, XK_v, XK_w, XK_x, XK_z};
+    std::string command = "cd '" VELMORA_SOURCE_DIR "' && '" POSE_OF_STEPS "'";
+    for (KeySym k : steps)
+        command += std::string(" ") + XKeysymToString(k);
+    char pose[2048] = "";
+    FILE *out = popen((command + " 2>/dev/null").c_str(), "r");
+    ASSERT_TRUE(out && std::fscanf(out, "%2047s", pose) == 1 && pclose(out) == 0) << command;
+
+    launch({{"NOFS", "1"}});
+    awaitStart("1200, 900", kCx, kCy);
+    keys(steps);
+    const Image expected = settled(kSolid);
+    escape();
+
+    launchWine({{"NOFS", "1"}, {"POSE", pose}});
+    awaitStart("1200, 900", kCx, kCy);
+    EXPECT_EQ(differing(settled(kSolid), expected, kSolid), 0u) << "POSE=" << pose;
+    quit();
+    EXPECT_EQ(countStartingWith(windowsLines(viewer->stderrText()), "pose ignored"), 0);
 }
 
 TEST_F(Wine, DefaultStartFillsTheScreenInGameMode)
