@@ -1,8 +1,10 @@
 // velmora: what a browser test on an X display needs besides the browser: the page's zip served from
 // 127.0.0.1, an Xvfb, the native viewer's picture and lines to judge the page by, and clean-up.
 //   sleep(ms), until(what, done, ms)   wait; poll `done` every 100 ms until it gives something truthy
-//   settled(shoot)                     shoot until two shots in a row agree and show something
-//   assertLike(picture, reference, what)  at least 99 % of drawn pixels within 8 levels, 1 % beyond 16
+//   settled(shoot, counted)            shoot until two shots in a row agree (where `counted`) and show something
+//   assertLike(picture, reference, what, counted)  among the pixels drawn in either (and counted), at least
+//                                      99 % within 8 levels and at most 1 % beyond 16
+//   keep(picture, name)                with VELMORA_WEB_SHOTS naming a folder, keeps the picture there to look at
 //   start(zip)                         serves the zip's folder, starts an Xvfb: { origin, display, strays }
 //                                      (strays: the addresses the server could not answer)
 //   spawnKept(command, args, options)  a child process that is killed when the test process ends
@@ -27,21 +29,30 @@ export async function until(what, done, ms = 30000) {
   }
 }
 
-export async function settled(shoot) {
+export async function settled(shoot, counted) {
   let previous = await shoot();
   return until('a settled picture', async () => {
     const shot = await shoot();
-    const done = shot && previous && same(shot, previous) && shot.rgb.some((v) => v) && shot;
+    const done = shot && previous && same(shot, previous, counted) && shot.rgb.some((v) => v) && shot;
     previous = shot;
     return done;
   });
 }
 
-export function assertLike(picture, reference, what) {
-  const m = match(picture, reference);
+export function assertLike(picture, reference, what, counted) {
+  const m = match(picture, reference, counted);
   const said = `${what}: ${m.drawn} px drawn, ${(100 * m.close).toFixed(2)} % within 8, ${(100 * m.far).toFixed(2)} % beyond 16`;
   console.log(said);
+  keep(picture, `${what}-web`);
+  keep(reference, `${what}-native`);
   assert.ok(m.drawn > 5000 && m.close >= 0.99 && m.far <= 0.01, said);
+}
+
+export function keep(picture, name) {
+  const folder = process.env.VELMORA_WEB_SHOTS;
+  if (folder)
+    fs.writeFileSync(path.join(folder, `${name.replace(/\W+/g, '-')}.ppm`),
+      Buffer.concat([Buffer.from(`P6\n${picture.width} ${picture.height}\n255\n`), picture.rgb]));
 }
 
 // Killed on every way out: a failed assertion, a timeout's SIGTERM.

@@ -13,58 +13,18 @@ import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
 import { serveFolder } from '../../scripts/serve.mjs';
-import { decodePng, decodePpm, match, outside, same } from './images.mjs';
+import { assertLike, keep, settled, sleep, until } from './desktop.mjs';
+import { decodePng, decodePpm, outside, same } from './images.mjs';
 
 const [zip, viewer, source, nodeDir, chromiumPath] = process.argv.slice(2).map((a) => path.resolve(a));
 const { chromium } = createRequire(path.join(nodeDir, 'package.json'))('playwright-core');
 
 const H = 900;
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-// Polls `done` every 100 ms until it gives something truthy, and gives that.
-async function until(what, done, ms = 30000) {
-  for (const end = Date.now() + ms; ; await sleep(100)) {
-    const value = await done();
-    if (value) return value;
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
-  }
-}
-
 // Mode 13's dodecahedron spins with time: its outline (circumradius 0.4 x 0.84 per ring, seen from
 // 1.5 under a vertical field of 100 degrees over 900 px), with a margin, is left out of comparisons.
 function solid(rings) {
   const r = 0.4 * 0.84 ** rings;
   return ((H / 2) * Math.tan(Math.asin(r / 1.5))) / Math.tan((50 * Math.PI) / 180) + 12;
-}
-
-// The pictures match when, among the pixels drawn in either, at least 99 % are within 8 levels
-// and at most 1 % are more than 16 off.
-function assertLike(picture, reference, counted, what) {
-  const m = match(picture, reference, counted);
-  const said = `${what}: ${m.drawn} px drawn, ${(100 * m.close).toFixed(2)} % within 8, ${(100 * m.far).toFixed(2)} % beyond 16`;
-  console.log(said);
-  keep(picture, `${what}-web`);
-  keep(reference, `${what}-native`);
-  assert.ok(m.drawn > 5000 && m.close >= 0.99 && m.far <= 0.01, said);
-}
-
-// With VELMORA_WEB_SHOTS naming a folder, keeps the compared pictures there to look at.
-function keep(picture, name) {
-  const folder = process.env.VELMORA_WEB_SHOTS;
-  if (folder)
-    fs.writeFileSync(path.join(folder, `${name.replace(/\W+/g, '-')}.ppm`),
-      Buffer.concat([Buffer.from(`P6\n${picture.width} ${picture.height}\n255\n`), picture.rgb]));
-}
-
-// Polls shots until two in a row agree wherever `counted` and show something; gives the last.
-async function settled(shoot, counted) {
-  let previous = await shoot();
-  return until('a settled picture', async () => {
-    const shot = await shoot();
-    const done = same(shot, previous, counted) && shot.rgb.some((v) => v) && shot;
-    previous = shot;
-    return done;
-  });
 }
 
 // Everything started here, ended on every way out (a test's failure, a timeout's SIGTERM).
@@ -289,7 +249,7 @@ test('every mode draws the native picture at its start', async () => {
   for (const mode of [13, 8, 6]) {
     const counted = mode === 13 ? outside(solid(1)) : undefined;
     const [native, web] = await both(mode, [], counted);
-    assertLike(web, native, counted, `mode ${mode}`);
+    assertLike(web, native, `mode ${mode}`, counted);
   }
   for (const name of ['/index.html', '/velmora.js', '/velmora.wasm', '/velmora.data'])
     assert.ok(requested.has(name), `the page loads ${name}`);
@@ -300,7 +260,7 @@ test('keys and pointer pose the chain as natively', async () => {
   const steps = ['m', 'f', 'f', 'f', 40, 'n', -25, 'n', 60, 'n', 'p', 'v', 'w', 'w', 'w', 'a'];
   const counted = outside(solid(4));
   const [native, web] = await both(13, steps, counted);
-  assertLike(web, native, counted, 'posed chain');
+  assertLike(web, native, 'posed chain', counted);
 });
 
 test('a locked pointer turns the camera as natively', async () => {
@@ -308,7 +268,7 @@ test('a locked pointer turns the camera as natively', async () => {
   // native viewer drops the pointer events of its start).
   for (const mode of [8, 6]) {
     const [native, web] = await both(mode, ['v', 70, 'v']);
-    assertLike(web, native, undefined, `mode ${mode} turned`);
+    assertLike(web, native, `mode ${mode} turned`);
   }
 });
 
@@ -398,7 +358,7 @@ test('without WebGL 2 the page says so and starts nothing', async () => {
 test('the selected ring is drawn dark red and untextured, as natively', async () => {
   const counted = outside(solid(3));
   const [native, web] = await both(13, ['m', 'f', 'f', 40, 'n', -25], counted);
-  assertLike(web, native, counted, 'selected ring');
+  assertLike(web, native, 'selected ring', counted);
 });
 
 // GLUT's elapsed time turns the solid: both clocks stand still at a start time, then jump 2 s (100
@@ -437,7 +397,7 @@ test("mode 13's turned solid matches the native one under a stopped clock, unmas
   const native = await stoppedNative(13), web = await stoppedWeb(13);
   try {
     const [a, b] = await Promise.all([native.picture([]), settled(() => web.shot())]);
-    assertLike(b, a, undefined, 'stopped solid');
+    assertLike(b, a, 'stopped solid');
   } finally {
     native.process.kill();
     await web.close();
@@ -500,7 +460,7 @@ test('on a touch screen, drags and the key controls pose the chain as natively; 
   const native = new Native(13), web = await new TouchWeb().open(13);
   try {
     const [mine, theirs] = await Promise.all([web.picture(steps, counted), native.picture(steps, counted)]);
-    assertLike(mine, theirs, counted, 'chain posed by touch');
+    assertLike(mine, theirs, 'chain posed by touch', counted);
     // A tap on the picture is no click: nothing asks for a pointer that a touch screen lacks.
     await web.page.touchscreen.tap(600, 300);
     assert.equal(await web.page.evaluate(() => document.pointerLockElement), null);
@@ -544,7 +504,7 @@ test('at device scale 2 a canvas pixel is a device pixel, and movements count ca
   try {
     const [mine, theirs] = await Promise.all([web.picture(['v', 35, 'v']), native.picture(['v', 70, 'v'])]);
     assert.deepEqual(await sizes(web.page), [1200, 900, 600, 450]);
-    assertLike(mine, theirs, undefined, 'mode 6 turned at scale 2');
+    assertLike(mine, theirs, 'mode 6 turned at scale 2');
   } finally {
     native.process.kill();
     await web.close();
@@ -610,7 +570,7 @@ test('an edited chain keeps its pose in the address, which a fresh page and POSE
   await started(fresh, pose);
   const opened = await settled(() => fresh.shot(), counted);
   assert.ok(same(opened, posed, counted), 'the link opens the picture it was copied from');
-  assertLike(opened, await native.picture([], counted), counted, 'pose from the address');
+  assertLike(opened, await native.picture([], counted), 'pose from the address', counted);
   await fresh.close();
 });
 
@@ -624,7 +584,7 @@ test('a malformed pose put into a running page\'s address starts the default pic
   process.env.POSE = bad;
   const native = new Native(13);
   delete process.env.POSE;
-  assertLike(await web.picture([], counted), await native.picture([], counted), counted, 'malformed pose');
+  assertLike(await web.picture([], counted), await native.picture([], counted), 'malformed pose', counted);
   for (const lines of [native.lines(), web.lines])
     assert.deepEqual(lines.filter((l) => l.startsWith('pose')), ['pose ignored: its camera is not ten doubles in base64url']);
   await web.close();
