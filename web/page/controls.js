@@ -14,8 +14,10 @@
 window.velmoraInput = (() => {
   let program, canvas, controls;
   let ended = false, fillsWindow = false, wantsFullScreen = false;
-  // The finger that steers the picture and where it last was, in CSS pixels.
+  // The finger that steers the picture and where it last was, in CSS pixels; every finger or pen
+  // on the page, by pointer id.
   let finger = null;
+  const down = new Set();
   // What is left of the movements after whole canvas pixels went to the program.
   const carry = { x: 0, y: 0 };
 
@@ -117,9 +119,31 @@ window.velmoraInput = (() => {
     }
   }
 
-  // A finger on the canvas steers the picture as the locked pointer does; a second finger stops
-  // that until all are lifted. No touch reaches GLUT, which turns touches into mouse events and
-  // calls preventDefault in listeners the browser made passive: an error logged for each.
+  // A finger or a pen on the canvas steers the picture as the locked pointer does; a second one
+  // stops that until all are lifted. Pointer events carry it in every browser: Firefox gives no
+  // touch events at all where it knows of no touch screen, but reports touches as pointers.
+  function steer(event) {
+    if (event.pointerType === "mouse" || ended)
+      return;
+    if (event.type === "pointerdown") {
+      down.add(event.pointerId);
+      const only = down.size === 1 && event.target === canvas;
+      finger = only ? { id: event.pointerId, x: event.clientX, y: event.clientY } : null;
+    } else if (event.type === "pointermove") {
+      if (finger?.id === event.pointerId) {
+        moved(event.clientX - finger.x, event.clientY - finger.y);
+        finger.x = event.clientX;
+        finger.y = event.clientY;
+      }
+    } else {
+      down.delete(event.pointerId);
+      if (finger?.id === event.pointerId)
+        finger = null;
+    }
+  }
+
+  // No touch reaches GLUT, which turns touches into mouse events and calls preventDefault in
+  // listeners the browser made passive: an error logged for each.
   function touch(event) {
     event.stopImmediatePropagation();
     if (ended || event.target !== canvas)
@@ -127,17 +151,6 @@ window.velmoraInput = (() => {
     // No scrolling, zooming or emulated mouse events from a touch on the picture.
     if (event.cancelable)
       event.preventDefault();
-    const mine = finger && [...event.changedTouches].find((t) => t.identifier === finger.id);
-    if (event.type === "touchstart") {
-      const [only] = event.touches;
-      finger = event.touches.length === 1 ? { id: only.identifier, x: only.clientX, y: only.clientY } : null;
-    } else if (event.type === "touchmove" && mine) {
-      moved(mine.clientX - finger.x, mine.clientY - finger.y);
-      finger.x = mine.clientX;
-      finger.y = mine.clientY;
-    } else if (event.type !== "touchmove" && mine) {
-      finger = null;
-    }
     if (event.type === "touchend")
       gesture();
   }
@@ -194,10 +207,13 @@ window.velmoraInput = (() => {
     }
     for (const type of ["touchstart", "touchmove", "touchend", "touchcancel"])
       window.addEventListener(type, touch, { capture: true, passive: false });
-    canvas.addEventListener("click", () => {
+    for (const type of ["pointerdown", "pointermove", "pointerup", "pointercancel"])
+      window.addEventListener(type, steer, true);
+    canvas.addEventListener("click", (event) => {
       if (ended)
         return;
-      if (!locked())
+      // A tap where touches give no touch events (Firefox) is a click too: no pointer to lock.
+      if (!locked() && event.pointerType !== "touch" && event.pointerType !== "pen")
         settle(canvas.requestPointerLock());
       gesture();
     });
