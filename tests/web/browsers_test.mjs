@@ -23,7 +23,7 @@ async function firefox(url, display) {
   const puppeteer = createRequire(path.join(nodeDir, 'package.json'))('puppeteer-core');
   // The window's size is the viewport: emulating one needs a BiDi command older ESRs lack.
   const browser = await puppeteer.launch({ browser: 'firefox', executablePath: binary, headless: false,
-    defaultViewport: null, env: { ...process.env, DISPLAY: display }, args: ['--width=1400', '--height=1100'] });
+    defaultViewport: null, env: { ...process.env, DISPLAY: display }, args: ['--width=1600', '--height=1200'] });
   const errors = [];
   let page;
   try {
