@@ -27,7 +27,7 @@ void backendBindSlot(int)
     headlessSent().emplace_back("bindSlot");
 }
 
-void backendFillSlot(int, const Corner *, std::size_t)
+void backendFillSlot(int, const Indexed &)
 {
     headlessSent().emplace_back("fillSlot");
 }
