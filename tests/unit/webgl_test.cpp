@@ -310,6 +310,26 @@ TEST_F(WebGl, SendsOnlyTheStateThatChanged)
     EXPECT_EQ(again, drawing(vgl::forgetSent));
 }
 
+// Corners drawn are counted across batches: the draw that reaches cornersPerFlush is followed by
+// a flush, and the count starts again.
+TEST_F(WebGl, FlushesAfterEachRunOfCorners)
+{
+    std::vector<std::string> &sent = vgl::headlessSent();
+    const auto batch = [&](std::size_t triangles) {
+        sent.clear();
+        glBegin(GL_TRIANGLES);
+        for (std::size_t i = 0; i < 3 * triangles; ++i)
+            glVertex3f(static_cast<float>(i), 0, 0);
+        glEnd();
+        return sent.back();
+    };
+    const std::size_t most = vgl::cornersPerFlush / 3;  // triangles that stay under the count
+    EXPECT_EQ("draw", batch(most));
+    EXPECT_EQ("flush", batch(1));
+    EXPECT_EQ("draw", batch(most));
+    EXPECT_EQ("flush", batch(most));
+}
+
 // The cache's hash samples a long batch's words; two batches that differ only between the
 // samples are still told apart, each sent once.
 TEST_F(WebGl, TellsApartBatchesTheHashSamplesAlike)

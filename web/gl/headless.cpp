@@ -57,4 +57,9 @@ void backendDrawTriangles(std::size_t)
     headlessSent().emplace_back("draw");
 }
 
+void backendFlush()
+{
+    headlessSent().emplace_back("flush");
+}
+
 }  // namespace vgl

@@ -40,6 +40,7 @@ struct Sent {
     Matrix modelview{};
     LitInputs litInputs{};
     int switches = 0;
+    std::size_t unflushed = 0;  // corners drawn since the last flush
 } sent;
 
 std::uint64_t uploadedBytes = 0;
@@ -147,6 +148,11 @@ void sendDraw(const State &state, const Draw &draw)
     }
     sent.valid = true;
     backendDrawTriangles(draw.count);
+    sent.unflushed += draw.count;
+    if (sent.unflushed >= cornersPerFlush) {
+        backendFlush();
+        sent.unflushed = 0;
+    }
 }
 
 void forgetSent()

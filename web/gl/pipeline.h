@@ -7,7 +7,8 @@
 //   Uniform, uniformNames   the shaders' inputs, each sent in one WebGL call, and their GLSL names
 //   Draw                    one batch, as the state machine hands it over
 //   Indexed, indexCorners   a batch as its distinct corners and, per corner, the index of its own
-//   sendDraw                draws a batch, sending first what WebGL lacks of its state
+//   sendDraw                draws a batch, sending first what WebGL lacks of its state, and
+//                           flushes after each cornersPerFlush corners drawn
 //   forgetSent              WebGL holds nothing any more (a new context): the next draw sends all
 //   backend...              the WebGL calls themselves: webgl.cpp in the browser, headless.cpp natively
 //   velmora_gl_uploaded_bytes   bytes of corners and indices handed to WebGL since start-up
@@ -51,6 +52,11 @@ struct Indexed {
 };
 Indexed indexCorners(const Corner *corners, std::size_t count);
 
+// Software GL under a browser (llvmpipe in chromium's GPU process) keeps a frame's triangles
+// until a flush; past a few thousand of them its memory goes back to the kernel at every frame's
+// end and is faulted in again, which cost that process more than the drawing itself.
+constexpr std::size_t cornersPerFlush = 8192;
+
 void sendDraw(const State &state, const Draw &draw);
 void forgetSent();
 
@@ -67,6 +73,8 @@ void backendUniformInt(Uniform uniform, int value);
 void backendDepthTest(bool on);
 // Draws the bound slot's `count` indices as triangles.
 void backendDrawTriangles(std::size_t count);
+// Hands WebGL's queued commands to the GL below it now.
+void backendFlush();
 
 }  // namespace vgl
 

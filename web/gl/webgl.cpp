@@ -68,6 +68,7 @@ void emscripten_glPixelStorei(GLenum pname, GLint param);
 void emscripten_glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height,
                              GLint border, GLenum format, GLenum type, const void *pixels);
 void emscripten_glDrawElements(GLenum mode, GLsizei count, GLenum type, const void *offset);
+void emscripten_glFlush(void);
 }
 
 namespace vgl {
@@ -263,6 +264,11 @@ void backendDepthTest(bool on)
 void backendDrawTriangles(std::size_t count)
 {
     emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), unsignedInt, nullptr);
+}
+
+void backendFlush()
+{
+    emscripten_glFlush();
 }
 
 void backendClear(const State &state, GLbitfield mask)
