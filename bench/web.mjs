@@ -6,6 +6,7 @@
 //                and where the time goes
 //   calls        the WebGL calls a frame makes, by name, at 1, 8, 32 and 127 rings
 //   node bench/web.mjs PAGE_FOLDER NODE_MODULES RUN [LOADS [SYMBOL_MAP]]   (bench/web.sh runs them)
+//   RINGS=32,127 in the environment: those chain lengths instead of 1, 8, 32 and 127.
 // Every figure is a median over LOADS page loads (5), or over the frames of one load.
 import fs from "node:fs";
 import {createRequire} from "node:module";
@@ -37,14 +38,20 @@ const browser = await chromium.launch(run === "llvmpipe" ? {
 });
 
 // CPU time so far, in ms, of this run's chromium GPU process and renderers (the pages' processes):
-// utime + stime from /proc, in clock ticks of 10 ms, of this process's descendants only.
+// utime + stime from /proc, in clock ticks of 10 ms, of this process's descendants only. gpuMain
+// is the GPU process's main thread alone, which runs the pages' WebGL commands (and llvmpipe's
+// vertex work and triangle setup), apart from its compositor and rasteriser threads.
 function processCpuMs() {
     const processes = new Map();
     for (const pid of fs.readdirSync("/proc").filter((name) => /^\d+$/.test(name))) {
         try {
-            const fields = fs.readFileSync(`/proc/${pid}/stat`, "utf8").split(") ")[1].split(" ");
+            const cpuMs = (stat) => {
+                const fields = fs.readFileSync(stat, "utf8").split(") ")[1].split(" ");
+                return {parent: Number(fields[1]), ms: (Number(fields[11]) + Number(fields[12])) * 10};
+            };
+            const {parent, ms} = cpuMs(`/proc/${pid}/stat`);
             const command = fs.readFileSync(`/proc/${pid}/cmdline`, "utf8");
-            processes.set(Number(pid), {parent: Number(fields[1]), ms: (Number(fields[11]) + Number(fields[12])) * 10, command});
+            processes.set(Number(pid), {parent, ms, mainMs: cpuMs(`/proc/${pid}/task/${pid}/stat`).ms, command});
         } catch {
             // the process ended meanwhile
         }
@@ -55,11 +62,13 @@ function processCpuMs() {
                 return true;
         return false;
     };
-    const times = {gpu: 0, renderer: 0};
-    for (const [pid, {ms, command}] of processes) {
+    const times = {gpu: 0, gpuMain: 0, renderer: 0};
+    for (const [pid, {ms, mainMs, command}] of processes) {
         const kind = command.includes("--type=gpu-process") ? "gpu" : command.includes("--type=renderer") ? "renderer" : null;
         if (kind !== null && ours(pid))
             times[kind] += ms;
+        if (kind === "gpu" && ours(pid))
+            times.gpuMain += mainMs;
     }
     return times;
 }
@@ -164,7 +173,8 @@ async function chain(rings) {
     return page;
 }
 
-const ringCounts = [1, 8, 32, 127];
+// RINGS=127 (or a comma-separated list) times only those chain lengths.
+const ringCounts = (process.env.RINGS ?? "1,8,32,127").split(",").map(Number);
 
 if (run === "calls") {
     // Counted over 30 frames after 10; the program clears once a frame, so glClear counts the frames.
@@ -186,14 +196,16 @@ if (run === "calls") {
     }
     const perFrame = (calls, name) => (calls[name] ?? 0) / calls.clear;
     const total = (calls) => Object.values(calls).reduce((a, b) => a + b, 0) / calls.clear;
-    const names = [...new Set(counts.flatMap(Object.keys))].sort((a, b) => perFrame(counts[3], b) - perFrame(counts[3], a));
+    const names = [...new Set(counts.flatMap(Object.keys))].sort((a, b) => perFrame(counts.at(-1), b) - perFrame(counts.at(-1), a));
     const row = (label, values) => console.log(`  ${label.padEnd(24)}${values.map((v) => v.toFixed(1).padStart(9)).join("")}`);
     console.log("WebGL calls a frame, mode 13 at 1200x900 (30 frames after 10)");
     console.log(`  ${"rings".padEnd(24)}${ringCounts.map((r) => String(r).padStart(9)).join("")}`);
     for (const name of names)
         row(name, counts.map((calls) => perFrame(calls, name)));
     row("all", counts.map(total));
-    row("a draw (drawArrays)", counts.map((calls) => total(calls) / perFrame(calls, "drawArrays")));
+    // Pages before drawing by index called drawArrays, later ones drawElements.
+    const draws = (calls) => perFrame(calls, "drawArrays") + perFrame(calls, "drawElements");
+    row("a draw", counts.map((calls) => total(calls) / draws(calls)));
 } else {
     if (run === "swiftshader") {
         console.log(`page load to first frame, ms from navigation (median of ${runs}, min-max)`);
@@ -224,7 +236,7 @@ if (run === "calls") {
     }
 
     console.log(`mode 13 at 1200x900, 120 frames after 30 (median; p10-p90)`);
-    console.log("  rings   frame interval ms      callback ms      WebGL bytes/frame   CPU ms/frame: renderer, GPU process");
+    console.log("  rings   frame interval ms      callback ms      WebGL bytes/frame   CPU ms/frame: renderer, GPU process (its main thread)");
     let profile = null;
     for (const rings of ringCounts) {
         const page = await chain(rings);
@@ -251,16 +263,16 @@ if (run === "calls") {
         const program = result.callbackMs;
         const after = processCpuMs();
         const frames = result.intervals.length + 30;  // the CPU figures also cover the 30 frames before
-        if (rings === 127)
+        if (rings === ringCounts.at(-1))
             profile = await profileOf(page);
         console.log(`  ${String(rings).padStart(5)}   ${median(result.intervals).toFixed(1).padStart(6)} (${quantile(result.intervals, 0.1).toFixed(1)}-${quantile(result.intervals, 0.9).toFixed(1)})` +
             `   ${median(program).toFixed(1).padStart(6)} (${quantile(program, 0.1).toFixed(1)}-${quantile(program, 0.9).toFixed(1)})` +
             `   ${result.bytes.toFixed(0).padStart(10)}` +
-            `        ${((after.renderer - before.renderer) / frames).toFixed(1).padStart(6)}, ${((after.gpu - before.gpu) / frames).toFixed(1)}`);
+            `        ${((after.renderer - before.renderer) / frames).toFixed(1).padStart(6)}, ${((after.gpu - before.gpu) / frames).toFixed(1)} (${((after.gpuMain - before.gpuMain) / frames).toFixed(1)})`);
         await page.close();
     }
 
-    console.log("\nwhere the main thread's time goes at 127 rings: self time of a 3 s CPU profile");
+    console.log(`\nwhere the main thread's time goes at ${ringCounts.at(-1)} rings: self time of a 3 s CPU profile`);
     for (const [name, share] of profile)
         console.log(`  ${(100 * share).toFixed(1).padStart(5)} %  ${name}`);
 }

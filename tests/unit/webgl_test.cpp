@@ -165,19 +165,44 @@ TEST_F(WebGl, KeepsTheFirstErrorUntilItIsRead)
     EXPECT_STREQ("invalid enumerant", reinterpret_cast<const char *>(gluErrorString(GL_INVALID_ENUM)));
 }
 
+// A batch goes to WebGL as its distinct corners and one 4-byte index per corner.
+std::size_t batchBytes(std::size_t distinct, std::size_t corners)
+{
+    return distinct * sizeof(vgl::Corner) + corners * sizeof(std::uint32_t);
+}
+
 TEST_F(WebGl, SendsABatchsBytesOnlyOnce)
 {
     const unsigned before = velmora_gl_uploaded_bytes();
     triangle(0);
-    EXPECT_EQ(3 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    EXPECT_EQ(batchBytes(3, 3), velmora_gl_uploaded_bytes() - before);
     triangle(0);
-    EXPECT_EQ(3 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    EXPECT_EQ(batchBytes(3, 3), velmora_gl_uploaded_bytes() - before);
     triangle(0.5f);
-    EXPECT_EQ(6 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    EXPECT_EQ(batchBytes(6, 6), velmora_gl_uploaded_bytes() - before);
     // The current colour is part of each corner.
     glColor3f(1, 0, 0);
     triangle(0);
-    EXPECT_EQ(9 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    EXPECT_EQ(batchBytes(9, 9), velmora_gl_uploaded_bytes() - before);
+}
+
+// Two triangles sharing the corner (1, 0); (0, 1) and (-0, 1) differ only in the sign of a zero
+// but are different bytes, kept apart. The indices give back every corner in order.
+TEST_F(WebGl, SendsEachDistinctCornerOnce)
+{
+    vgl::Corner c[6] = {};
+    const float xs[6] = {0, 1, 0, -0.0f, 1, 1};
+    const float ys[6] = {0, 0, 1, 1, 0, 1};
+    for (int i = 0; i < 6; ++i) {
+        c[i].position[0] = xs[i];
+        c[i].position[1] = ys[i];
+    }
+    const vgl::Indexed batch = vgl::indexCorners(c, 6);
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 1, 2, 3, 1, 4}), batch.indices);
+    ASSERT_EQ(5u, batch.corners.size());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(0, std::memcmp(&c[i], &batch.corners[batch.indices[static_cast<std::size_t>(i)]], sizeof c[i]))
+            << "corner " << i;
 }
 
 // GL 1.1 multiplies each new matrix on the right: M = M x R. With c = cos 30 = 0.866025 and
@@ -285,6 +310,26 @@ TEST_F(WebGl, SendsOnlyTheStateThatChanged)
     EXPECT_EQ(again, drawing(vgl::forgetSent));
 }
 
+// Corners drawn are counted across batches: the draw that reaches cornersPerFlush is followed by
+// a flush, and the count starts again.
+TEST_F(WebGl, FlushesAfterEachRunOfCorners)
+{
+    std::vector<std::string> &sent = vgl::headlessSent();
+    const auto batch = [&](std::size_t triangles) {
+        sent.clear();
+        glBegin(GL_TRIANGLES);
+        for (std::size_t i = 0; i < 3 * triangles; ++i)
+            glVertex3f(static_cast<float>(i), 0, 0);
+        glEnd();
+        return sent.back();
+    };
+    const std::size_t most = vgl::cornersPerFlush / 3;  // triangles that stay under the count
+    EXPECT_EQ("draw", batch(most));
+    EXPECT_EQ("flush", batch(1));
+    EXPECT_EQ("draw", batch(most));
+    EXPECT_EQ("flush", batch(most));
+}
+
 // The cache's hash samples a long batch's words; two batches that differ only between the
 // samples are still told apart, each sent once.
 TEST_F(WebGl, TellsApartBatchesTheHashSamplesAlike)
@@ -300,7 +345,7 @@ TEST_F(WebGl, TellsApartBatchesTheHashSamplesAlike)
     batch(0.25f);
     batch(0);
     batch(0.25f);
-    EXPECT_EQ(2 * 33 * sizeof(vgl::Corner), velmora_gl_uploaded_bytes() - before);
+    EXPECT_EQ(2 * batchBytes(33, 33), velmora_gl_uploaded_bytes() - before);
     std::vector<std::string> &sent = vgl::headlessSent();
     sent.clear();
     batch(0);

@@ -27,7 +27,7 @@ void backendBindSlot(int)
     headlessSent().emplace_back("bindSlot");
 }
 
-void backendFillSlot(int, const Corner *, std::size_t)
+void backendFillSlot(int, const Indexed &)
 {
     headlessSent().emplace_back("fillSlot");
 }
@@ -55,6 +55,11 @@ void backendDepthTest(bool)
 void backendDrawTriangles(std::size_t)
 {
     headlessSent().emplace_back("draw");
+}
+
+void backendFlush()
+{
+    headlessSent().emplace_back("flush");
 }
 
 }  // namespace vgl

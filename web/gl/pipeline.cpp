@@ -6,6 +6,8 @@
 #include <bitset>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "shade.h"
 
@@ -38,6 +40,7 @@ struct Sent {
     Matrix modelview{};
     LitInputs litInputs{};
     int switches = 0;
+    std::size_t unflushed = 0;  // corners drawn since the last flush
 } sent;
 
 std::uint64_t uploadedBytes = 0;
@@ -94,6 +97,22 @@ int switchesOf(const State &state, const Draw &draw)
 
 }  // namespace
 
+Indexed indexCorners(const Corner *corners, std::size_t count)
+{
+    Indexed batch;
+    batch.indices.reserve(count);
+    // Keyed by the corner's bytes in `corners`, which outlive the map.
+    std::unordered_map<std::string_view, std::uint32_t> seen;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view key(reinterpret_cast<const char *>(corners + i), sizeof(Corner));
+        const auto [at, added] = seen.emplace(key, static_cast<std::uint32_t>(batch.corners.size()));
+        if (added)
+            batch.corners.push_back(corners[i]);
+        batch.indices.push_back(at->second);
+    }
+    return batch;
+}
+
 void sendDraw(const State &state, const Draw &draw)
 {
     if (!sent.valid)
@@ -104,8 +123,9 @@ void sendDraw(const State &state, const Draw &draw)
     }
     const auto slot = static_cast<std::size_t>(draw.slot);
     if (draw.fill || !sent.filled[slot]) {
-        backendFillSlot(draw.slot, draw.corners, draw.count);
-        uploadedBytes += draw.count * sizeof(Corner);
+        const Indexed batch = indexCorners(draw.corners, draw.count);
+        backendFillSlot(draw.slot, batch);
+        uploadedBytes += batch.corners.size() * sizeof(Corner) + batch.indices.size() * sizeof(std::uint32_t);
         sent.filled[slot] = true;
     }
     if (!sent.valid || sent.depthTest != state.depthTest) {
@@ -128,6 +148,11 @@ void sendDraw(const State &state, const Draw &draw)
     }
     sent.valid = true;
     backendDrawTriangles(draw.count);
+    sent.unflushed += draw.count;
+    if (sent.unflushed >= cornersPerFlush) {
+        backendFlush();
+        sent.unflushed = 0;
+    }
 }
 
 void forgetSent()

@@ -4,6 +4,7 @@
 // context (velmora_gl_restore). It calls emscripten's WebGL functions by their emscripten_gl
 // names, because the layer itself defines the glX names the program calls.
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <unordered_map>
 
@@ -16,6 +17,8 @@ namespace {
 
 // WebGL 2 names GL 1.1 does not have.
 constexpr GLenum arrayBuffer = 0x8892;
+constexpr GLenum elementArrayBuffer = 0x8893;
+constexpr GLenum unsignedInt = 0x1405;
 constexpr GLenum staticDraw = 0x88E4;
 constexpr GLenum fragmentShader = 0x8B30;
 constexpr GLenum vertexShader = 0x8B31;
@@ -64,7 +67,8 @@ void emscripten_glTexParameteri(GLenum target, GLenum pname, GLint param);
 void emscripten_glPixelStorei(GLenum pname, GLint param);
 void emscripten_glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height,
                              GLint border, GLenum format, GLenum type, const void *pixels);
-void emscripten_glDrawArrays(GLenum mode, GLint first, GLsizei count);
+void emscripten_glDrawElements(GLenum mode, GLsizei count, GLenum type, const void *offset);
+void emscripten_glFlush(void);
 }
 
 namespace vgl {
@@ -122,6 +126,7 @@ const char *const prologue =
 
 struct Slot {
     GLuint buffer = 0;
+    GLuint indexBuffer = 0;
     GLuint vertexArray = 0;
 };
 
@@ -188,9 +193,12 @@ void backendBindSlot(int index)
     Slot &slot = backend.slots[index];
     if (slot.buffer == 0) {
         emscripten_glGenBuffers(1, &slot.buffer);
+        emscripten_glGenBuffers(1, &slot.indexBuffer);
         emscripten_glGenVertexArrays(1, &slot.vertexArray);
         emscripten_glBindVertexArray(slot.vertexArray);
         emscripten_glBindBuffer(arrayBuffer, slot.buffer);
+        // The vertex array keeps its index buffer bound.
+        emscripten_glBindBuffer(elementArrayBuffer, slot.indexBuffer);
         const struct { GLuint index; GLint size; std::size_t offset; } attributes[4] = {
             {0, 3, offsetof(Corner, position)}, {1, 3, offsetof(Corner, normal)},
             {2, 2, offsetof(Corner, texCoord)}, {3, 4, offsetof(Corner, colour)}};
@@ -203,10 +211,13 @@ void backendBindSlot(int index)
     emscripten_glBindVertexArray(slot.vertexArray);
 }
 
-void backendFillSlot(int index, const Corner *corners, std::size_t count)
+void backendFillSlot(int index, const Indexed &batch)
 {
     emscripten_glBindBuffer(arrayBuffer, backend.slots[index].buffer);
-    emscripten_glBufferData(arrayBuffer, static_cast<long>(count * sizeof(Corner)), corners, staticDraw);
+    emscripten_glBufferData(arrayBuffer, static_cast<long>(batch.corners.size() * sizeof(Corner)),
+                            batch.corners.data(), staticDraw);
+    emscripten_glBufferData(elementArrayBuffer, static_cast<long>(batch.indices.size() * sizeof(std::uint32_t)),
+                            batch.indices.data(), staticDraw);
 }
 
 void backendBindTexture(GLuint name, const Texture &texture)
@@ -252,7 +263,12 @@ void backendDepthTest(bool on)
 
 void backendDrawTriangles(std::size_t count)
 {
-    emscripten_glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+    emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), unsignedInt, nullptr);
+}
+
+void backendFlush()
+{
+    emscripten_glFlush();
 }
 
 void backendClear(const State &state, GLbitfield mask)
